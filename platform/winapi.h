@@ -1,0 +1,824 @@
+// The operating-system services the program uses, in the shape of the Win32 API.
+//
+// On Windows this header includes the system headers and nothing else. On Linux it
+// declares the same names, types and constant values for the subset the program
+// calls; platform/posix implements them with Windows' behaviour (Winsock error
+// numbers, posted socket events, WM_TIMER only on an empty queue, modal dialogs
+// that keep pumping). Everything above platform/ includes only this header for
+// operating-system services.
+//
+// Linux notes:
+//  - All functions live in namespace winapi (C++ linkage, so they never clash with
+//    libc symbols such as socket() or send()); the using-directive at the end makes
+//    them visible unqualified, as on Windows.
+//  - Handles (HWND, SOCKET, timers) are table indices with a generation count; a
+//    stale handle fails cleanly (0, FALSE, WSAENOTSOCK).
+//  - A translation unit that includes this header must not include the POSIX
+//    socket headers or curses: their macros and struct names clash. Keep system
+//    calls of that kind behind a small internal header with names of our own.
+#pragma once
+
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <winsock.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <commdlg.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#else  // Linux
+
+#include <cstddef>
+#include <cstdint>
+
+namespace winapi {
+
+// ---- basic types (LLP64, as on 64-bit Windows: LONG and DWORD are 32 bits) ----
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef short SHORT;
+typedef unsigned short USHORT;
+typedef int INT;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* LPVOID;
+typedef void* PVOID;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef intptr_t INT_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef WORD ATOM;
+typedef DWORD COLORREF;
+typedef DWORD LCID;
+typedef DWORD LCTYPE;
+
+typedef void* HANDLE;
+typedef struct HWND__* HWND;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef struct HMENU__* HMENU;
+typedef struct HBITMAP__* HBITMAP;
+typedef struct HFONT__* HFONT;
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
+#define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
+#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+
+// ---- structures ----
+struct POINT {
+  LONG x;
+  LONG y;
+};
+typedef POINT* LPPOINT;
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+typedef RECT* LPRECT;
+
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+typedef MSG* LPMSG;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+struct WNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+};
+
+struct CREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+
+struct WINDOWPLACEMENT {
+  UINT length;
+  UINT flags;
+  UINT showCmd;
+  POINT ptMinPosition;
+  POINT ptMaxPosition;
+  RECT rcNormalPosition;
+};
+
+struct MINMAXINFO {
+  POINT ptReserved;
+  POINT ptMaxSize;
+  POINT ptMaxPosition;
+  POINT ptMinTrackSize;
+  POINT ptMaxTrackSize;
+};
+
+struct NMHDR {
+  HWND hwndFrom;
+  UINT_PTR idFrom;
+  UINT code;
+};
+struct NMUPDOWN {
+  NMHDR hdr;
+  int iPos;
+  int iDelta;
+};
+
+struct SYSTEMTIME {
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
+};
+
+struct NOTIFYICONDATAA {
+  DWORD cbSize;
+  HWND hWnd;
+  UINT uID;
+  UINT uFlags;
+  UINT uCallbackMessage;
+  HICON hIcon;
+  CHAR szTip[64];
+};
+// The first, smallest form of the record (88 bytes on 32-bit Windows).
+#define NOTIFYICONDATAA_V1_SIZE (offsetof(winapi::NOTIFYICONDATAA, szTip) + 64)
+
+typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+struct OPENFILENAMEA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;  // pairs of NUL-terminated texts, ended by an extra NUL
+  LPSTR lpstrCustomFilter;
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;  // 1-based
+  LPSTR lpstrFile;     // in: default name; out: chosen path
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;
+  LPCSTR lpstrTitle;
+  DWORD Flags;
+  WORD nFileOffset;
+  WORD nFileExtension;
+  LPCSTR lpstrDefExt;
+  LPARAM lCustData;
+  LPOFNHOOKPROC lpfnHook;
+  LPCSTR lpTemplateName;
+};
+typedef OPENFILENAMEA* LPOPENFILENAMEA;
+
+struct ICONINFO {
+  BOOL fIcon;
+  DWORD xHotspot;
+  DWORD yHotspot;
+  HBITMAP hbmMask;
+  HBITMAP hbmColor;
+};
+
+struct TIMECAPS {
+  UINT wPeriodMin;
+  UINT wPeriodMax;
+};
+typedef TIMECAPS* LPTIMECAPS;
+typedef void(CALLBACK* LPTIMECALLBACK)(UINT uTimerID, UINT uMsg, DWORD_PTR dwUser, DWORD_PTR dw1,
+                                       DWORD_PTR dw2);
+
+struct SECURITY_ATTRIBUTES;
+
+// ---- messages ----
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUERYENDSESSION 0x0011
+#define WM_QUIT 0x0012
+#define WM_ENDSESSION 0x0016
+#define WM_SHOWWINDOW 0x0018
+#define WM_ACTIVATEAPP 0x001C
+#define WM_GETMINMAXINFO 0x0024
+#define WM_SETFONT 0x0030
+#define WM_WINDOWPOSCHANGED 0x0047
+#define WM_NOTIFY 0x004E
+#define WM_NCCREATE 0x0081
+#define WM_NCDESTROY 0x0082
+#define WM_NCHITTEST 0x0084
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_VSCROLL 0x0115
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_RBUTTONDBLCLK 0x0206
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_MBUTTONDBLCLK 0x0209
+#define WM_MOUSEWHEEL 0x020A
+#define WM_USER 0x0400
+
+// WM_NCHITTEST results
+#define HTNOWHERE 0
+#define HTCLIENT 1
+
+// edit control
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_LINESCROLL 0x00B6
+#define EM_SCROLLCARET 0x00B7
+#define EM_GETLINECOUNT 0x00BA
+#define EM_REPLACESEL 0x00C2
+#define EM_LIMITTEXT 0x00C5
+#define EM_GETFIRSTVISIBLELINE 0x00CE
+#define EM_SETREADONLY 0x00CF
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+
+// button control
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BN_CLICKED 0
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+
+// up-down control
+#define UPDOWN_CLASSA "msctls_updown32"
+#define UDM_SETBUDDY (WM_USER + 105)
+#define UDM_SETRANGE32 (WM_USER + 111)
+#define UDM_GETRANGE32 (WM_USER + 112)
+#define UDM_SETPOS32 (WM_USER + 113)
+#define UDM_GETPOS32 (WM_USER + 114)
+#define UDN_FIRST (0U - 721)
+#define UDN_DELTAPOS (UDN_FIRST - 1)
+#define UDS_SETBUDDYINT 0x0002
+#define UDS_ALIGNRIGHT 0x0004
+#define UDS_ARROWKEYS 0x0020
+#define UDS_NOTHOUSANDS 0x0080
+
+// scroll codes
+#define SB_LINEUP 0
+#define SB_LINEDOWN 1
+#define SB_PAGEUP 2
+#define SB_PAGEDOWN 3
+#define SB_THUMBPOSITION 4
+#define SB_TOP 6
+#define SB_BOTTOM 7
+#define SB_ENDSCROLL 8
+
+// ---- window styles ----
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_MINIMIZE 0x20000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_MAXIMIZE 0x01000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_DLGFRAME 0x00400000L
+#define WS_VSCROLL 0x00200000L
+#define WS_HSCROLL 0x00100000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_OVERLAPPEDWINDOW \
+  (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_EX_TOOLWINDOW 0x00000080L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define WS_EX_APPWINDOW 0x00040000L
+
+#define ES_LEFT 0x0000L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOVSCROLL 0x0040L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_READONLY 0x0800L
+#define ES_WANTRETURN 0x1000L
+#define ES_NUMBER 0x2000L
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define SS_LEFT 0x00000000L
+
+#define CW_USEDEFAULT ((int)0x80000000)
+
+// ShowWindow
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+
+#define WPF_SETMINPOSITION 0x0001
+#define WPF_RESTORETOMAXIMIZED 0x0002
+
+// window data
+#define GWL_WNDPROC (-4)
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWL_ID (-12)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_USERDATA (-21)
+
+// system commands
+#define SC_SIZE 0xF000
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_RESTORE 0xF120
+
+// system metrics
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_CXBORDER 5
+#define SM_CYBORDER 6
+#define SM_CXDLGFRAME 7
+#define SM_CYDLGFRAME 8
+#define SM_CXFRAME 32
+#define SM_CYFRAME 33
+
+// virtual keys
+#define VK_LBUTTON 0x01
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
+#define VK_F4 0x73
+
+// mouse key flags
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+
+// message boxes
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_YESNO 0x00000004L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONWARNING 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+#define MB_TASKMODAL 0x00002000L
+#define IDOK 1
+#define IDCANCEL 2
+#define IDYES 6
+#define IDNO 7
+
+// file dialog
+#define OFN_READONLY 0x00000001
+#define OFN_OVERWRITEPROMPT 0x00000002
+#define OFN_HIDEREADONLY 0x00000004
+#define OFN_NOCHANGEDIR 0x00000008
+#define OFN_PATHMUSTEXIST 0x00000800
+#define OFN_FILEMUSTEXIST 0x00001000
+#define OFN_EXPLORER 0x00080000
+#define OFN_ENABLESIZING 0x00800000
+
+// notification icons
+#define NIM_ADD 0x00000000
+#define NIM_MODIFY 0x00000001
+#define NIM_DELETE 0x00000002
+#define NIF_MESSAGE 0x00000001
+#define NIF_ICON 0x00000002
+#define NIF_TIP 0x00000004
+
+// message queue
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+#define QS_ALLINPUT 0x04FF
+#define QS_ALLEVENTS 0x04BF
+#define WAIT_OBJECT_0 0
+#define WAIT_TIMEOUT 258
+#define WAIT_FAILED 0xFFFFFFFF
+#define INFINITE 0xFFFFFFFF
+
+// multimedia timer
+#define TIME_ONESHOT 0x0000
+#define TIME_PERIODIC 0x0001
+#define TIME_CALLBACK_FUNCTION 0x0000
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+
+// files
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_HANDLE_VALUE ((winapi::HANDLE)(winapi::LONG_PTR)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+#define MAX_PATH 260
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_DISK_FULL 112L
+
+// locale
+#define LOCALE_USER_DEFAULT 0x0400
+#define LOCALE_SDECIMAL 0x0000000E
+#define LOCALE_SSHORTDATE 0x0000001F
+#define LOCALE_STIMEFORMAT 0x00001003
+
+// colours
+#define COLOR_BTNFACE 15
+#define COLOR_WINDOWTEXT 8
+
+// ---- windows, classes, procedures ----
+HINSTANCE GetModuleHandleA(LPCSTR name);
+ATOM RegisterClassA(const WNDCLASSA* wc);
+BOOL UnregisterClassA(LPCSTR name, HINSTANCE inst);
+BOOL GetClassInfoA(HINSTANCE inst, LPCSTR name, WNDCLASSA* out);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param);
+BOOL DestroyWindow(HWND hwnd);
+BOOL IsWindow(HWND hwnd);
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+LONG GetWindowLongA(HWND hwnd, int index);
+LONG SetWindowLongA(HWND hwnd, int index, LONG value);
+LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
+LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
+HWND GetParent(HWND hwnd);
+HWND GetWindow(HWND hwnd, UINT cmd);
+#define GW_HWNDFIRST 0
+#define GW_HWNDLAST 1
+#define GW_HWNDNEXT 2
+#define GW_HWNDPREV 3
+#define GW_OWNER 4
+#define GW_CHILD 5
+int GetDlgCtrlID(HWND hwnd);
+int GetClassNameA(HWND hwnd, LPSTR buf, int max);
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
+int GetWindowTextA(HWND hwnd, LPSTR buf, int max);
+int GetWindowTextLengthA(HWND hwnd);
+
+BOOL ShowWindow(HWND hwnd, int cmd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsIconic(HWND hwnd);
+BOOL IsZoomed(HWND hwnd);
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL MoveWindow(HWND hwnd, int x, int y, int w, int h, BOOL repaint);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);  // screen coordinates
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp);
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* wp);
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL UpdateWindow(HWND hwnd);
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
+HWND GetActiveWindow();
+HWND SetActiveWindow(HWND hwnd);
+BOOL SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+HWND WindowFromPoint(POINT pt);
+
+// ---- message queue ----
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);  // any thread
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove);
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last);
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageA(const MSG* msg);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
+                                DWORD wakeMask);
+void PostQuitMessage(int exitCode);
+
+// ---- timers ----
+typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+DWORD GetTickCount();
+uint64_t GetTickCount64();
+void Sleep(DWORD ms);
+void GetLocalTime(SYSTEMTIME* st);
+
+// ---- input state, screen ----
+int GetSystemMetrics(int index);
+BOOL GetCursorPos(LPPOINT pt);
+SHORT GetKeyState(int vk);
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+
+// ---- dialogs ----
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn);
+DWORD CommDlgExtendedError();
+BOOL MessageBeep(UINT type);
+
+// ---- notification area ----
+BOOL Shell_NotifyIconA(DWORD msg, NOTIFYICONDATAA* data);
+
+// ---- icons and bitmaps (enough for a tray icon and its animation) ----
+HICON LoadIconA(HINSTANCE inst, LPCSTR name);
+HICON CreateIconIndirect(ICONINFO* info);
+BOOL DestroyIcon(HICON icon);
+HBITMAP CreateBitmap(int w, int h, UINT planes, UINT bits, const void* data);
+BOOL DeleteObject(HANDLE obj);
+DWORD GetSysColor(int index);
+#define IDI_APPLICATION ((winapi::LPCSTR)32512)
+
+// ---- private-profile files ----
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf, DWORD size,
+                               LPCSTR file);
+BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file);
+UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, int def, LPCSTR file);
+
+// ---- files, module, system ----
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buf, DWORD size);
+UINT GetWindowsDirectoryA(LPSTR buf, UINT size);
+DWORD GetFileAttributesA(LPCSTR path);
+BOOL DeleteFileA(LPCSTR path);
+BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa, DWORD creation,
+                   DWORD flags, HANDLE templ);
+BOOL ReadFile(HANDLE file, LPVOID buf, DWORD toRead, DWORD* read, void* overlapped);
+BOOL WriteFile(HANDLE file, const void* buf, DWORD toWrite, DWORD* written, void* overlapped);
+DWORD SetFilePointer(HANDLE file, LONG dist, LONG* distHigh, DWORD method);
+DWORD GetFileSize(HANDLE file, DWORD* high);
+BOOL SetEndOfFile(HANDLE file);
+BOOL FlushFileBuffers(HANDLE file);
+BOOL CloseHandle(HANDLE h);
+DWORD GetLastError();
+void SetLastError(DWORD err);
+DWORD GetVersion();
+int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR buf, int size);
+
+// ---- multimedia timer ----
+UINT timeSetEvent(UINT delay, UINT resolution, LPTIMECALLBACK proc, DWORD_PTR user, UINT flags);
+UINT timeKillEvent(UINT id);
+UINT timeGetDevCaps(LPTIMECAPS caps, UINT size);
+UINT timeBeginPeriod(UINT period);
+UINT timeEndPeriod(UINT period);
+
+// ---- Windows Sockets 1.1 ----
+typedef UINT_PTR SOCKET;
+typedef unsigned char u_char;
+typedef unsigned short u_short;
+typedef unsigned int u_int;
+typedef uint32_t u_long;
+
+#define INVALID_SOCKET ((winapi::SOCKET)(~0))
+#define SOCKET_ERROR (-1)
+#define AF_INET 2
+#define PF_INET 2
+#define SOCK_STREAM 1
+#define IPPROTO_TCP 6
+#define SOL_SOCKET 0xffff
+#define SO_LINGER 0x0080
+#define MSG_PEEK 0x2
+#define INADDR_ANY ((winapi::u_long)0x00000000)
+#define INADDR_NONE 0xffffffff
+
+#define FD_READ 0x01
+#define FD_WRITE 0x02
+#define FD_OOB 0x04
+#define FD_ACCEPT 0x08
+#define FD_CONNECT 0x10
+#define FD_CLOSE 0x20
+#define WSAGETSELECTEVENT(l) LOWORD(l)
+#define WSAGETSELECTERROR(l) HIWORD(l)
+#define WSAGETASYNCBUFLEN(l) LOWORD(l)
+#define WSAGETASYNCERROR(l) HIWORD(l)
+#define MAXGETHOSTSTRUCT 1024
+
+#define WSABASEERR 10000
+#define WSAEINTR 10004
+#define WSAEBADF 10009
+#define WSAEACCES 10013
+#define WSAEFAULT 10014
+#define WSAEINVAL 10022
+#define WSAEMFILE 10024
+#define WSAEWOULDBLOCK 10035
+#define WSAEINPROGRESS 10036
+#define WSAEALREADY 10037
+#define WSAENOTSOCK 10038
+#define WSAEDESTADDRREQ 10039
+#define WSAEMSGSIZE 10040
+#define WSAEPROTOTYPE 10041
+#define WSAENOPROTOOPT 10042
+#define WSAEPROTONOSUPPORT 10043
+#define WSAESOCKTNOSUPPORT 10044
+#define WSAEOPNOTSUPP 10045
+#define WSAEPFNOSUPPORT 10046
+#define WSAEAFNOSUPPORT 10047
+#define WSAEADDRINUSE 10048
+#define WSAEADDRNOTAVAIL 10049
+#define WSAENETDOWN 10050
+#define WSAENETUNREACH 10051
+#define WSAENETRESET 10052
+#define WSAECONNABORTED 10053
+#define WSAECONNRESET 10054
+#define WSAENOBUFS 10055
+#define WSAEISCONN 10056
+#define WSAENOTCONN 10057
+#define WSAESHUTDOWN 10058
+#define WSAETOOMANYREFS 10059
+#define WSAETIMEDOUT 10060
+#define WSAECONNREFUSED 10061
+#define WSAELOOP 10062
+#define WSAENAMETOOLONG 10063
+#define WSAEHOSTDOWN 10064
+#define WSAEHOSTUNREACH 10065
+#define WSASYSNOTREADY 10091
+#define WSAVERNOTSUPPORTED 10092
+#define WSANOTINITIALISED 10093
+#define WSAHOST_NOT_FOUND 11001
+#define WSATRY_AGAIN 11002
+#define WSANO_RECOVERY 11003
+#define WSANO_DATA 11004
+
+#define WSADESCRIPTION_LEN 256
+#define WSASYS_STATUS_LEN 128
+struct WSADATA {
+  WORD wVersion;
+  WORD wHighVersion;
+  char szDescription[WSADESCRIPTION_LEN + 1];
+  char szSystemStatus[WSASYS_STATUS_LEN + 1];
+  unsigned short iMaxSockets;
+  unsigned short iMaxUdpDg;
+  char* lpVendorInfo;
+};
+typedef WSADATA* LPWSADATA;
+
+struct in_addr {
+  u_long s_addr;  // network byte order
+};
+struct sockaddr {
+  u_short sa_family;
+  char sa_data[14];
+};
+struct sockaddr_in {
+  short sin_family;
+  u_short sin_port;
+  struct in_addr sin_addr;
+  char sin_zero[8];
+};
+struct linger {
+  u_short l_onoff;
+  u_short l_linger;
+};
+struct hostent {
+  char* h_name;
+  char** h_aliases;
+  short h_addrtype;
+  short h_length;
+  char** h_addr_list;
+};
+
+int WSAStartup(WORD version, LPWSADATA data);
+int WSACleanup();
+int WSAGetLastError();
+void WSASetLastError(int err);
+SOCKET socket(int af, int type, int protocol);
+int closesocket(SOCKET s);
+int setsockopt(SOCKET s, int level, int name, const char* value, int len);
+int connect(SOCKET s, const struct sockaddr* addr, int len);
+int bind(SOCKET s, const struct sockaddr* addr, int len);
+int listen(SOCKET s, int backlog);
+SOCKET accept(SOCKET s, struct sockaddr* addr, int* len);
+int send(SOCKET s, const char* buf, int len, int flags);
+int recv(SOCKET s, char* buf, int len, int flags);
+int shutdown(SOCKET s, int how);
+u_long inet_addr(const char* text);
+u_short htons(u_short v);
+u_short ntohs(u_short v);
+u_long htonl(u_long v);
+u_long ntohl(u_long v);
+int WSAAsyncSelect(SOCKET s, HWND hwnd, u_int msg, LONG events);
+HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, int buflen);
+int WSACancelAsyncRequest(HANDLE task);
+
+}  // namespace winapi
+
+using namespace winapi;
+
+#endif  // _WIN32
