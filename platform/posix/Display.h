@@ -4,11 +4,14 @@
 // when something visible changed; the display only marks what needs redrawing and
 // draws in paint(), which the message loop calls when it is about to block.
 // Input enters through the platform: the display posts mouse and key messages to
-// windows (posix::postInput) or calls posix::notifyIconMouse for an icon.
+// windows (posix::postInput, Input.h) or calls posix::notifyIconMouse for an icon.
+// The display reads the window tree through posix::windowTree() (Input.h).
 //
 // Dialogs are modal: MessageBoxA / GetSaveFileNameA hand the request to the display
 // (beginDialog) and then pump messages until request.done is set, so polls go on
 // behind the dialog. The null display answers through a responder a test installs.
+// endDialog is called once the request is done (answered, or cancelled because
+// WM_QUIT arrived), so the display can take the dialog off the screen.
 #pragma once
 
 #include <functional>
@@ -59,6 +62,8 @@ class Display {
 
 void setDisplay(std::unique_ptr<Display> d);  // the null display is the default
 Display& display();
+// Screen size the null display reports (default 1024 x 768); no effect on others.
+void setNullScreenSize(int width, int height);
 
 // The icons currently in the notification area, in the order they were added.
 const std::vector<NotifyIcon>& notifyIcons();

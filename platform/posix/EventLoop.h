@@ -28,7 +28,9 @@ void addSource(Source* s);     // GUI thread; the Source must outlive its regist
 void removeSource(Source* s);  // GUI thread; safe inside onReady
 
 // Wait up to timeoutMs (-1: no bound other than timers) for any source, a wake()
-// or a posted message. Runs ready callbacks. Returns true when something happened.
+// or a posted message. Runs ready callbacks. Returns true when something happened:
+// a source was ready, a message is posted or a window timer is due (a wake() that
+// brought none of these returns false).
 bool waitSources(int timeoutMs);
 
 void wake();  // thread-safe

@@ -18,6 +18,9 @@ class Clock {
   virtual ~Clock() = default;
   virtual int64_t localMs() = 0;
   virtual uint64_t monotonicMs() = 0;
+  // False for clocks that move only when told: the loop then never sleeps towards
+  // a timer deadline (the clock's owner wakes it when time moves).
+  virtual bool realTime() const { return true; }
 };
 void setClock(Clock* c);  // nullptr restores the real clock
 // A clock that moves only when told; advance() is thread-safe and wakes the loop.
@@ -28,6 +31,10 @@ class ManualClock : public Clock {
   uint64_t monotonicMs() override;
   void advance(int64_t ms);
   void setLocal(int64_t localMs);  // jumps wall-clock only
+  bool realTime() const override { return false; }
+  ~ManualClock() override;
+  ManualClock(const ManualClock&) = delete;
+  ManualClock& operator=(const ManualClock&) = delete;
 
  private:
   struct State;
@@ -49,6 +56,6 @@ void setModuleFileName(const std::string& path);  // empty restores /proc/self/e
 
 // ---- null display ----
 using DialogResponder = std::function<void(DialogRequest& req)>;  // must set req.done
-void setDialogResponder(DialogResponder r);  // default: cancel / no / ok
+void setDialogResponder(DialogResponder r);                       // default: cancel / no / ok
 
 }  // namespace posix

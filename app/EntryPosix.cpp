@@ -1,0 +1,15 @@
+// Linux: the terminal display when the program runs in a terminal, else the
+// null display (polling and settings still work, nothing is drawn).
+#include <cstdio>
+
+#include "app/Entry.h"
+#include "platform/display/terminal/TerminalDisplay.h"
+
+void PlatformStart() { posix::installTerminalDisplayIfTty(); }
+
+void PlatformStop() { posix::uninstallTerminalDisplay(); }
+
+void PlatformFatal(const char* what) {
+  posix::uninstallTerminalDisplay();
+  std::fprintf(stderr, "tavix: %s\n", what);
+}

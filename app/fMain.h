@@ -1,0 +1,141 @@
+// The main window: every control the user touches, the activity log with its
+// statistics, the poll cycle and the settings file.
+//
+// The window starts hidden; the notification-area icon shows it. The methods are
+// grouped by concern in fMain.cpp (construction, showing, closing),
+// ActivityLog.cpp (log lines, statistics, save), PollCycle.cpp (polls, timer,
+// result handlers) and Settings.cpp (the "settings" section of tavix.ini).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/Dialogs.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/IniFiles.h"
+#include "framework/Spin.h"
+#include "framework/StdCtrls.h"
+#include "framework/SysUtils.h"
+#include "http/HttpClient.h"
+#include "placement/Placement.h"
+#include "tray/TrayIcon.h"
+
+// The kind of event passed to CountResult.
+enum TStatKind : uint8_t {
+  skPoll = 0,
+  skSuccess = 1,
+  skFailure = 2,
+  skInvalidHost = 3,
+  skNoConnection = 4
+};
+
+// The default address, also the default of the settings key "url".
+inline constexpr const char* kDefaultHost = "localhost";
+
+class TForm1 : public TForm {
+ public:
+  explicit TForm1(TComponent* AOwner);
+  ~TForm1() override;
+
+  // Components, in the order the window creates them.
+  TPanel* Panel1 = nullptr;
+  THttpClient* HTTP = nullptr;
+  TLabel* Label1 = nullptr;
+  TEdit* edURL = nullptr;
+  TLabel* Label2 = nullptr;
+  TSpinEdit* edFreq = nullptr;
+  TLabel* Label3 = nullptr;
+  TFormStorage* FormStorage1 = nullptr;
+  TMemo* Memo1 = nullptr;
+  TButton* btnPoll = nullptr;
+  TButton* btnClear = nullptr;
+  TButton* btnSave = nullptr;
+  TSaveDialog* SaveDialog = nullptr;
+  TButton* btnStart = nullptr;
+  TTimer* Timer1 = nullptr;
+  TCheckBox* cbxHeader = nullptr;
+  TTrayIcon* TrayIcon1 = nullptr;
+  TButton* btnHide = nullptr;
+  TButton* btnLogStats = nullptr;
+
+  // Event handlers wired by the window description.
+  void FormCreate(TObject* Sender);
+  void FormDestroy(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void btnHideClick(TObject* Sender);
+  void TrayIcon1Click(TObject* Sender);
+  void btnClearClick(TObject* Sender);
+  void btnSaveClick(TObject* Sender);
+  void btnLogStatsClick(TObject* Sender);
+  void btnPollClick(TObject* Sender);
+  void btnStartClick(TObject* Sender);
+  void edFreqChange(TObject* Sender);
+  void Timer1Timer(TObject* Sender);
+  void HTTPSuccess(CmdType Cmd);
+  void HTTPFailure(CmdType Cmd);
+  void HTTPInvalidHost(bool& Handled);
+  void HTTPConnectionFailed(TObject* Sender);
+
+  // Read-only views for tests and the display.
+  bool Busy() const { return FBusy; }
+  int PollCount() const { return FPollCount; }
+  int SuccessCount() const { return FSuccessCount; }
+  int FailCount() const { return FFailCount; }
+  int NoConnectionCount() const { return FNoConnectionCount; }
+  int InvalidHostCount() const { return FInvalidHostCount; }
+  double HeaderBytes() const { return FHeaderBytes; }
+  TDateTime StatsStart() const { return FStatsStart; }
+  TDateTime LastElapsed() const { return FLastElapsed; }
+
+  // Activity log and statistics.
+  void LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> Args);
+  void LogMsg(const std::string& Text);
+  void CountResult(TStatKind Kind);
+  std::string MeasureElapsed();
+  static std::string FormatElapsed(TDateTime Span);
+  std::string HeaderSuffix();
+  void ResetStats();
+  void ClearLog();
+  void LogStats();
+
+  // Poll cycle.
+  void PollServer();
+  void StartPollClock();  // notes the start of a poll (wall clock and monotonic)
+  void ToggleAutoPoll();
+
+  // Settings file.
+  void LoadSettings();
+  void SaveSettings();
+
+ private:
+  void BuildComponents();
+  void BuildInputControls();
+  void BuildButtons();
+  void BuildNonVisual();
+  TButton* MakeButton(const std::string& caption, int left, int top, int tab,
+                      void (TForm1::*handler)(TObject*));
+  void AppendLogLine(const std::string& line);
+  void WriteLogFile(const std::string& fileName);
+  int IntervalMs() const;
+
+  std::unique_ptr<TIniFile> FIniFile;
+  bool FBusy = false;
+  bool FManualPoll = false;
+  bool FClosing = false;
+  TDateTime FPollStart = 0;
+  double FPollStartTick = 0;  // monotonic start of the poll, in days
+  bool FLoading = false;
+  int32_t FPollCount = 0;
+  int32_t FSuccessCount = 0;
+  int32_t FFailCount = 0;
+  int32_t FNoConnectionCount = 0;
+  int32_t FInvalidHostCount = 0;
+  double FHeaderBytes = 0;
+  TDateTime FSuccessTimeTotal = 0;
+  TDateTime FStatsStart = 0;
+  TDateTime FLastElapsed = 0;
+};
+
+extern TForm1* Form1;

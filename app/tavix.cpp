@@ -1,0 +1,18 @@
+// The program entry: the application object, the main window, the message loop.
+#include "app/Entry.h"
+#include "app/fMain.h"
+
+int main() {
+  PlatformStart();
+  try {
+    Application->Initialize();
+    Application->SetTitle("tavix");
+    Application->CreateForm(Form1);
+    Application->Run();
+  } catch (const std::exception& e) {
+    PlatformFatal(e.what());
+    return 1;
+  }
+  PlatformStop();
+  return 0;
+}

@@ -1,0 +1,237 @@
+// TApplication: the hidden application window, the message loop, key handling
+// (Tab order, Alt+F4), the standard error box and the visibility record of the
+// application window.
+#include <algorithm>
+
+#include "framework/Forms.h"
+
+TApplication* Application = TComponent::Create<TApplication>(nullptr);
+
+namespace {
+
+const char kAppClass[] = "TApplication";
+
+LRESULT CALLBACK AppWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!Application || Application->Handle() != h) return DefWindowProcA(h, msg, wp, lp);
+  TMessage m{msg, wp, lp, 0};
+  try {
+    Application->AppWndProc(m);
+  } catch (const std::exception& e) {
+    Application->HandleException(e);
+  }
+  return m.Result;
+}
+
+// The framework object a message is for: the window's own, or its nearest
+// ancestor's.
+TWinControl* ControlOf(HWND h) {
+  for (int depth = 0; h && depth < 64; ++depth, h = GetParent(h))
+    if (TWinControl* c = TWinControl::FindControl(h)) return c;
+  return nullptr;
+}
+
+}  // namespace
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() {
+  DestroyForms();
+  if (FHandle) DestroyWindow(FHandle);
+  if (Application == this) Application = nullptr;
+}
+
+HWND TApplication::Handle() {
+  if (FHandle) return FHandle;
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(inst, kAppClass, &wc)) {
+    wc = WNDCLASSA{};
+    wc.lpfnWndProc = AppWindowProc;
+    wc.hInstance = inst;
+    wc.lpszClassName = kAppClass;
+    RegisterClassA(&wc);
+  }
+  FHandle = CreateWindowExA(0, kAppClass, FTitle.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                            0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+  FAppVisible = FHandle && IsWindowVisible(FHandle);
+  return FHandle;
+}
+
+void TApplication::Initialize() {
+  Handle();
+  FTerminated = false;
+  ShowMainForm = true;
+  FMinimized = false;
+}
+
+void TApplication::FormCreated(TCustomForm* f) {
+  if (FMainForm || !f) return;
+  FMainForm = f;
+  f->HandleNeeded();
+}
+
+void TApplication::AddForm(TCustomForm* f) {
+  if (std::find(FForms.begin(), FForms.end(), f) == FForms.end()) FForms.push_back(f);
+}
+
+void TApplication::RemoveForm(TCustomForm* f) {
+  FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
+  if (FMainForm == f) FMainForm = nullptr;
+}
+
+void TApplication::DestroyForms() {
+  DestroyComponents();
+  FMainForm = nullptr;
+}
+
+void TApplication::Run() {
+  if (ShowMainForm && FMainForm) FMainForm->SetVisible(true);
+  while (!FTerminated) HandleMessage();
+  DestroyForms();
+}
+
+bool TApplication::IsKeyMsg(MSG& msg) {
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
+    TWinControl* c = ControlOf(msg.hwnd);
+    TCustomForm* f = GetParentForm(c);
+    if (!f) return false;
+    f->SelectNext(c, GetKeyState(VK_SHIFT) >= 0);
+    return true;
+  }
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
+    TCustomForm* f = GetParentForm(ControlOf(msg.hwnd));
+    if (!f) return false;
+    SendMessageA(f->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  }
+  return false;
+}
+
+namespace {
+
+void Dispatch(TApplication* app, MSG& msg) {
+  (void)app;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+}  // namespace
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+  if (r == 0 || r == -1) {
+    FTerminated = true;
+    return;
+  }
+  try {
+    if (!IsKeyMsg(msg)) Dispatch(this, msg);
+  } catch (const std::exception& e) {
+    HandleException(e);
+  }
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
+  }
+  try {
+    if (!IsKeyMsg(msg)) Dispatch(this, msg);
+  } catch (const std::exception& e) {
+    HandleException(e);
+  }
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::Terminate() { FTerminated = true; }
+
+void TApplication::HandleException(const std::exception& e) {
+  if (OnException)
+    OnException(this, e);
+  else
+    ShowException(e);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  MessageBox(e.what(), FTitle, MB_OK | MB_ICONERROR);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  HWND owner = GetActiveWindow();
+  if (!owner) owner = Handle();
+  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::Minimize() {
+  if (FMinimized) return;
+  FMinimized = true;
+  if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_MINIMIZE);
+  if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+  if (!FMinimized) return;
+  FMinimized = false;
+  if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->Handle(), SW_RESTORE);
+  if (OnRestore) OnRestore(this);
+}
+
+bool TApplication::NewStyleShell() const { return LOBYTE(GetVersion()) > 3; }
+
+void TApplication::SetTitle(const std::string& t) {
+  FTitle = t;
+  if (FHandle) SetWindowTextA(FHandle, t.c_str());
+}
+
+std::string TApplication::ExeName() const { return ParamStr0(); }
+
+void TApplication::UpdateVisible() {
+  if (!FHandle) return;
+  bool any = false;
+  for (TCustomForm* f : FForms)
+    if (!f->Parent() && f->HandleAllocated() && IsWindowVisible(f->Handle())) any = true;
+  bool actual = IsWindowVisible(FHandle) != 0;
+  if (actual != FAppVisible || actual == any) return;  // changed by someone else, or in step
+  ShowWindow(FHandle, any ? SW_SHOWNOACTIVATE : SW_HIDE);
+  FAppVisible = any;
+}
+
+void TApplication::AppWndProc(TMessage& msg) {
+  switch (msg.Msg) {
+    case WM_SYSCOMMAND:
+      switch (msg.WParam & 0xFFF0) {
+        case SC_MINIMIZE:
+          Minimize();
+          return;
+        case SC_RESTORE:
+          Restore();
+          return;
+        case SC_CLOSE:
+          if (FMainForm) FMainForm->Close();
+          return;
+        default:
+          break;
+      }
+      break;
+    case WM_CLOSE:
+      if (FMainForm) FMainForm->Close();
+      return;
+    case WM_QUERYENDSESSION:
+      msg.Result = FMainForm ? (FMainForm->CloseQuery() ? TRUE : FALSE) : TRUE;
+      return;
+    case WM_ENDSESSION:
+      if (msg.WParam) Terminate();
+      return;
+    default:
+      break;
+  }
+  msg.Result = DefWindowProcA(FHandle, msg.Msg, msg.WParam, msg.LParam);
+}

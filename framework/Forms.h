@@ -1,0 +1,199 @@
+// Forms and the application object: top-level windows with their life-cycle
+// events, and the message loop that runs them.
+//
+// API notes (for code built on this header):
+//  - A derived form's constructor calls ReadState(build) last: build creates the
+//    components (owned by the form; they get csLoading) and sets their stored
+//    properties; then csLoading is cleared, each owned component's Loaded() runs
+//    in creation order, then OnCreate (an exception there goes to
+//    Application->HandleException).
+//  - Destroying a form (Free(), its owner, or the end of Application->Run) runs
+//    OnDestroy first (window still there), then frees the components, then
+//    destroys the window.
+//  - Close(): OnCloseQuery(Sender, CanClose) (CanClose starts true); if allowed,
+//    the main form terminates the application, another form hides. WM_CLOSE and
+//    SC_CLOSE call Close(). An exception in OnCloseQuery goes to the standard
+//    error box and the form stays open.
+//  - Visible = true runs OnShow before the window appears; Visible = false hides
+//    and then runs OnHide.
+//  - Application->CreateForm(ref) assigns ref after the constructor has run (C++
+//    cannot hand out the object earlier); the first form created becomes MainForm,
+//    also after its constructor.
+//  - Application->Initialize() also resets the run state (Terminated false,
+//    ShowMainForm true), so tests can run the loop again.
+//  - Application->IsMinimized(): the application is minimised (Minimize() and
+//    until the main form is restored or shown again).
+//  - Application->MessageBox(text, caption, flags) wraps MessageBoxA, owned by the
+//    active form (or the application window).
+//  - Exceptions escaping a framework object's message handler (WndProc, timer,
+//    utility window) go to Application->HandleException; they never cross the
+//    platform's dispatch.
+//  - Form windows are owned by the application window and use a window class
+//    named after the form's class (e.g. "TForm1").
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
+#include "platform/winapi.h"
+
+enum TPosition {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
+};
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+ public:
+  explicit TCustomForm(TComponent* AOwner);
+  ~TCustomForm() override;
+  void BeforeDestruction() override;
+
+  // Reads the form description: see the notes at the top.
+  void ReadState(const std::function<void()>& build);
+
+  void SetVisible(bool v) override;
+  void Close();
+  bool CloseQuery();  // runs OnCloseQuery; true when the form may close
+
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition p) { FPosition = p; }
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle b);
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle s) { FFormStyle = s; }
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState s);
+
+  TWinControl* ActiveControl() const;
+  void SetActiveControl(TWinControl* c);
+  HWND ClientHandle() const { return nullptr; }  // MDI client: none in this framework
+  bool Active() const;  // the form's window is the active one
+  void BringToFront();
+
+  void WndProc(TMessage& msg) override;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TCloseQueryEvent OnCloseQuery;
+  // Remembered pixels per inch of the design (the screen is taken as 96).
+  int PixelsPerInch = 96;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+  virtual void DoCreate();
+  virtual void DoDestroy();
+  virtual void DoShow();
+  virtual void DoHide();
+
+ private:
+  void WMSysCommand(TMessage& msg);
+  void WMSize(TMessage& msg);
+  void ShowNow();
+
+  TPosition FPosition = poDesigned;
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TFormStyle FFormStyle = fsNormal;
+  TWindowState FWindowState = wsNormal;
+  TWinControl* FActiveControl = nullptr;
+  bool FDestroyDone = false;
+};
+
+class TForm : public TCustomForm {
+ public:
+  explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+
+class TApplication : public TComponent {
+ public:
+  explicit TApplication(TComponent* AOwner);
+  ~TApplication() override;
+
+  // Creates the hidden application window (class "TApplication", caption Title).
+  void Initialize();
+  template <class F>
+  void CreateForm(F*& ref) {
+    ref = TComponent::Create<F>(this);
+    FormCreated(ref);
+  }
+  // Shows the main form if ShowMainForm, then processes messages until Terminate
+  // or WM_QUIT; then destroys the forms.
+  void Run();
+  void ProcessMessages();  // dispatches everything pending, then returns
+  void HandleMessage();    // one message (waits for it), then returns
+  bool ProcessMessage(MSG& msg);  // false when the queue was empty
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  void HandleException(const std::exception& e);
+  void ShowException(const std::exception& e);
+  int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+  HWND Handle();  // the application window, created on first use
+  TCustomForm* MainForm() const { return FMainForm; }
+  void Minimize();
+  void Restore();
+  bool IsMinimized() const { return FMinimized; }
+  bool NewStyleShell() const;
+  std::string Title() const { return FTitle; }
+  void SetTitle(const std::string& t);
+  TIcon* Icon() { return &FIcon; }
+  std::string ExeName() const;
+
+  // Keeps the application window visible while a top-level form is visible;
+  // acts only while its actual visibility matches the last one set here.
+  void UpdateVisible();
+  bool AppVisibleRecord() const { return FAppVisible; }
+
+  // Forms that exist (registration is done by TCustomForm).
+  const std::vector<TCustomForm*>& Forms() const { return FForms; }
+
+  bool ShowMainForm = true;
+  TExceptionEvent OnException;
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnRestore;
+
+ private:
+  friend class TCustomForm;
+  void FormCreated(TCustomForm* f);
+  void AddForm(TCustomForm* f);
+  void RemoveForm(TCustomForm* f);
+  void DestroyForms();
+  bool IsKeyMsg(MSG& msg);
+
+ public:
+  void AppWndProc(TMessage& msg);  // the application window's messages
+
+ private:
+
+  HWND FHandle = nullptr;
+  TCustomForm* FMainForm = nullptr;
+  std::vector<TCustomForm*> FForms;
+  std::string FTitle = "tavix";
+  TIcon FIcon;
+  bool FTerminated = false;
+  bool FMinimized = false;
+  bool FAppVisible = false;
+};
+
+extern TApplication* Application;

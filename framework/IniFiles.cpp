@@ -1,0 +1,66 @@
+// The INI file accessor on the platform's private-profile service.
+#include "framework/IniFiles.h"
+
+#include <vector>
+
+namespace {
+
+constexpr DWORD kBufferSize = 2048;
+
+// A value that begins and ends with the same quote would lose that pair when
+// read back; one more pair of double quotes keeps it.
+std::string Protect(const std::string& v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    return "\"" + v + "\"";
+  return v;
+}
+
+}  // namespace
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const {
+  std::vector<char> buf(kBufferSize, '\0');
+  DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
+                                     kBufferSize, FFileName.c_str());
+  if (n >= kBufferSize) n = kBufferSize - 1;
+  return std::string(buf.data(), n);
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value) {
+  std::string v = Protect(value);
+  if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), v.c_str(), FFileName.c_str()))
+    throw EIniFileException(Format("Unable to write to %s", {FFileName}));
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  std::string s = ReadString(section, key, "");
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
+  return StrToIntDef(s, def);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, IntToStr(value));
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
+  // Two different defaults tell a present value from a missing one.
+  return ReadString(section, key, "\x01") != "\x01" || ReadString(section, key, "\x02") != "\x02";
+}
+
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, FFileName.c_str());
+}
+
+void TIniFile::EraseSection(const std::string& section) {
+  if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, FFileName.c_str()))
+    throw EIniFileException(Format("Unable to write to %s", {FFileName}));
+}

@@ -1,0 +1,35 @@
+// The INI file accessor: every read and write goes straight to the platform's
+// private-profile service; nothing is cached.
+//
+// Value rules: text is read through a 2048-character buffer (longer values come
+// back cut to 2047); integers are read as text and converted ("0x"/"0X" with more
+// than two characters and "$" mean hexadecimal, otherwise decimal with a sign;
+// anything else gives the default); booleans are integers, written "1"/"0".
+// A written value that begins and ends with the same quote is wrapped in one more
+// pair of double quotes, so reading (which strips one pair) gives it back.
+// A refused write raises Exception "Unable to write to <file name>".
+#pragma once
+
+#include <string>
+
+#include "framework/Classes.h"
+
+class TIniFile : public TObject {
+ public:
+  explicit TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+  const std::string& FileName() const { return FFileName; }
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  int ReadInteger(const std::string& section, const std::string& key, int def) const;
+  void WriteInteger(const std::string& section, const std::string& key, int value);
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+  bool ValueExists(const std::string& section, const std::string& key) const;
+  void DeleteKey(const std::string& section, const std::string& key);
+  void EraseSection(const std::string& section);
+
+ private:
+  std::string FFileName;
+};

@@ -1,0 +1,112 @@
+// The standard controls: label, edit box, push button, check box, memo.
+//
+// API notes: TMemo::Lines() is a TStrings view of the control's text (items joined
+// by CR LF; Count is the text split at CR LF, a final empty piece not counted);
+// appending scrolls to the end. TEdit::OnChange runs on every text change (typing
+// and assignment); OnExit on focus loss.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/Classes.h"
+#include "framework/Controls.h"
+
+class TLabel : public TWinControl {
+ public:
+  explicit TLabel(TComponent* AOwner);
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+};
+
+class TCustomEdit : public TWinControl {
+ public:
+  explicit TCustomEdit(TComponent* AOwner);
+  bool ReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool v);
+  int MaxLength() const { return FMaxLength; }
+  void SetMaxLength(int v);
+  void SelectAll();
+  void CNCommand(TMessage& msg) override;
+
+  TNotifyEvent OnChange;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+  virtual void Change();  // runs OnChange
+  virtual void DoExit();  // runs OnExit
+
+  bool FReadOnly = false;
+  int FMaxLength = 0;
+};
+
+class TEdit : public TCustomEdit {
+ public:
+  explicit TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TMemo;
+class TMemoStrings : public TStrings {
+ public:
+  explicit TMemoStrings(TMemo* memo) : FMemo(memo) {}
+  int Count() const override;
+  std::string Get(int index) const override;
+  void Put(int index, const std::string& s) override;
+  void Insert(int index, const std::string& s) override;
+  void Delete(int index) override;
+  void Clear() override;
+  int Add(const std::string& s) override;
+  std::string Text() const override;
+  void SetText(const std::string& text) override;
+
+ private:
+  TMemo* FMemo;
+};
+
+class TMemo : public TCustomEdit {
+ public:
+  explicit TMemo(TComponent* AOwner);
+  TStrings* Lines() { return &FLines; }
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle s) { FScrollBars = s; }
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool v) { FWordWrap = v; }
+  void ScrollToEnd();
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  TMemoStrings FLines;
+  TScrollStyle FScrollBars = ssNone;
+  bool FWordWrap = true;
+};
+
+class TButton : public TWinControl {
+ public:
+  explicit TButton(TComponent* AOwner);
+  void CNCommand(TMessage& msg) override;
+  bool Default = false;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+};
+
+class TCheckBox : public TWinControl {
+ public:
+  explicit TCheckBox(TComponent* AOwner);
+  bool Checked() const;
+  void SetChecked(bool v);  // runs OnClick when the state changes, as a click would
+  void CNCommand(TMessage& msg) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+
+ private:
+  bool FChecked = false;
+};

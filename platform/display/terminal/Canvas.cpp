@@ -1,0 +1,77 @@
+// The cell grid the terminal display draws into.
+#include "platform/display/terminal/Canvas.h"
+
+#include <algorithm>
+
+namespace term {
+
+Rect intersect(const Rect& a, const Rect& b) {
+  Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+         std::min(a.bottom, b.bottom)};
+  if (r.right < r.left) r.right = r.left;
+  if (r.bottom < r.top) r.bottom = r.top;
+  return r;
+}
+
+void Canvas::resize(int rows, int cols) {
+  rows_ = std::max(rows, 0);
+  cols_ = std::max(cols, 0);
+  cells_.assign(static_cast<size_t>(rows_) * cols_, Cell{});
+  resetClip();
+  caretVisible_ = false;
+}
+
+void Canvas::clear() {
+  std::fill(cells_.begin(), cells_.end(), Cell{});
+  resetClip();
+  caretVisible_ = false;
+}
+
+void Canvas::setClip(const Rect& r) { clip_ = intersect(r, Rect{0, 0, cols_, rows_}); }
+
+void Canvas::resetClip() { clip_ = Rect{0, 0, cols_, rows_}; }
+
+void Canvas::put(int row, int col, std::string_view text, uint8_t attr) {
+  if (row < clip_.top || row >= clip_.bottom) return;
+  for (size_t i = 0; i < text.size(); ++i) {
+    int c = col + static_cast<int>(i);
+    if (c < clip_.left) continue;
+    if (c >= clip_.right) break;
+    unsigned char ch = static_cast<unsigned char>(text[i]);
+    // Control characters would move the terminal's cursor; 8-bit text is shown as '?'
+    // because the encoding of the terminal is unknown.
+    cells_[row * cols_ + c] = Cell{(ch < 0x20 || ch >= 0x7f) ? '?' : static_cast<char>(ch), attr};
+  }
+}
+
+void Canvas::fill(const Rect& r, char ch, uint8_t attr) {
+  Rect f = intersect(r, clip_);
+  for (int row = f.top; row < f.bottom; ++row)
+    for (int c = f.left; c < f.right; ++c) cells_[row * cols_ + c] = Cell{ch, attr};
+}
+
+void Canvas::frame(const Rect& r, uint8_t attr) {
+  if (r.width() < 2 || r.height() < 2) return;
+  std::string line(r.width(), '-');
+  line.front() = line.back() = '+';
+  put(r.top, r.left, line, attr);
+  put(r.bottom - 1, r.left, line, attr);
+  for (int row = r.top + 1; row < r.bottom - 1; ++row) {
+    put(row, r.left, "|", attr);
+    put(row, r.right - 1, "|", attr);
+  }
+}
+
+std::string Canvas::rowText(int row) const {
+  std::string s;
+  for (int c = 0; c < cols_; ++c) s += at(row, c).ch;
+  return s;
+}
+
+void Canvas::setCaret(int row, int col) {
+  caretVisible_ = row >= 0 && row < rows_ && col >= 0 && col < cols_;
+  caretRow_ = row;
+  caretCol_ = col;
+}
+
+}  // namespace term

@@ -1,0 +1,17 @@
+// Draws the window tree: the visible top-level windows (the active one on top) with
+// their title bars and controls, the status line with the current hint, and the
+// notification area on the bottom line.
+#pragma once
+
+#include "platform/display/terminal/Canvas.h"
+#include "platform/display/terminal/HitMap.h"
+#include "platform/winapi.h"
+
+namespace term {
+
+void drawDesktop(Canvas& canvas, HitMap& hits, HWND hover);
+
+// The rows the windows may use: all but the status line and the notification area.
+inline int desktopRows(const Canvas& c) { return c.rows() > 2 ? c.rows() - 2 : c.rows(); }
+
+}  // namespace term

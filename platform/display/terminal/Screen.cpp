@@ -1,0 +1,118 @@
+// The curses side of the terminal display.
+#include "platform/display/terminal/Screen.h"
+
+#include <sys/ioctl.h>
+#include <algorithm>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/display/terminal/Curses.h"
+
+namespace term {
+namespace {
+
+constexpr char kMouseOn[] = "\x1b[?1000h\x1b[?1002h\x1b[?1003h\x1b[?1006h";
+constexpr char kResetSequences[] =
+    "\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?25h\x1b[?1049l\r\n";
+
+struct termios savedModes;
+volatile bool haveSavedModes = false;
+volatile bool screenOpen = false;
+SCREEN* cursesScreen = nullptr;
+
+void writeAll(const char* s, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(1, s, n);
+    if (w <= 0) return;  // terminal gone: nothing more to do
+    s += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+attr_t cursesAttr(uint8_t a) {
+  attr_t r = A_NORMAL;
+  if (a & Bold) r |= A_BOLD;
+  if (a & Reverse) r |= A_REVERSE;
+  if (a & Underline) r |= A_UNDERLINE;
+  if (a & Dim) r |= A_DIM;
+  return r;
+}
+
+}  // namespace
+
+bool Screen::open() {
+  if (open_) return true;
+  if (!::isatty(0) || !::isatty(1)) return false;
+  if (::tcgetattr(0, &savedModes) == 0) haveSavedModes = true;
+  cursesScreen = newterm(nullptr, stdout, stdin);
+  if (!cursesScreen) return false;
+  set_term(cursesScreen);
+  raw();  // Ctrl+C, Ctrl+Q and Ctrl+Z arrive as keys
+  noecho();
+  nonl();
+  curs_set(0);
+  leaveok(stdscr, FALSE);
+  refresh();
+  writeAll(kMouseOn, sizeof kMouseOn - 1);
+  open_ = true;
+  screenOpen = true;
+  return true;
+}
+
+void Screen::close() {
+  if (!open_) return;
+  open_ = false;
+  screenOpen = false;
+  writeAll("\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l", 32);
+  endwin();
+  delscreen(cursesScreen);
+  cursesScreen = nullptr;
+  if (haveSavedModes) ::tcsetattr(0, TCSAFLUSH, &savedModes);
+}
+
+void Screen::size(int& rows, int& cols) const {
+  struct winsize ws {};
+  if (::ioctl(1, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 && ws.ws_col > 0) {
+    rows = ws.ws_row;
+    cols = ws.ws_col;
+  } else {
+    rows = 24;
+    cols = 80;
+  }
+}
+
+void Screen::resize(int rows, int cols) {
+  if (open_) resizeterm(rows, cols);
+}
+
+void Screen::present(const Canvas& canvas) {
+  if (!open_) return;
+  int rows = std::min(canvas.rows(), LINES), cols = std::min(canvas.cols(), COLS);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      // The last cell would scroll some terminals; curses handles it with insch.
+      const Cell& cell = canvas.at(r, c);
+      if (r == LINES - 1 && c == COLS - 1) {
+        mvinsch(r, c, static_cast<unsigned char>(cell.ch) | cursesAttr(cell.attr));
+      } else {
+        mvaddch(r, c, static_cast<unsigned char>(cell.ch) | cursesAttr(cell.attr));
+      }
+    }
+  }
+  if (canvas.caretVisible()) {
+    move(canvas.caretRow(), canvas.caretCol());
+    curs_set(1);
+  } else {
+    curs_set(0);
+  }
+  refresh();
+}
+
+void restoreTerminalNow() {
+  if (!screenOpen) return;
+  screenOpen = false;
+  writeAll(kResetSequences, sizeof kResetSequences - 1);
+  if (haveSavedModes) ::tcsetattr(0, TCSANOW, &savedModes);
+}
+
+}  // namespace term

@@ -1,0 +1,202 @@
+// The terminal display: input and signal sources, dialogs, resize, painting.
+#include "platform/display/terminal/Terminal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+
+#include "platform/display/terminal/Desktop.h"
+#include "platform/display/terminal/Signals.h"
+#include "platform/display/terminal/TerminalDisplay.h"
+#include "platform/display/terminal/TtyIo.h"
+#include "platform/posix/Internal.h"
+
+namespace term {
+namespace {
+
+constexpr UINT kEndSessionMessage = WM_USER + 1;
+constexpr char kSessionClass[] = "TavixTerminalSession";
+constexpr short kPollIn = 0x001;  // POLLIN, without including poll.h next to winapi.h
+
+// Runs the end of the session on the GUI thread, from the message loop, where a
+// window may open a dialog to ask about unsaved work.
+LRESULT CALLBACK sessionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != kEndSessionMessage) return DefWindowProcA(hwnd, msg, wp, lp);
+  std::vector<HWND> tops = posix::topLevelOrder();
+  tops.erase(std::remove(tops.begin(), tops.end(), hwnd), tops.end());
+  bool ok = true;
+  for (HWND t : tops)
+    if (IsWindow(t) && !SendMessageA(t, WM_QUERYENDSESSION, 0, 0)) {
+      ok = false;
+      break;
+    }
+  for (HWND t : tops)
+    if (IsWindow(t)) SendMessageA(t, WM_ENDSESSION, ok ? TRUE : FALSE, 0);
+  if (ok) PostQuitMessage(0);
+  return 0;
+}
+
+HWND createSessionWindow() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = sessionProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kSessionClass;
+  RegisterClassA(&wc);  // fails harmlessly when it exists
+  return CreateWindowExA(0, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                         wc.hInstance, nullptr);
+}
+
+}  // namespace
+
+TerminalDisplay::TerminalDisplay() {
+  installSignalHandlers();  // before curses, so that curses keeps its hands off them
+  if (!screen_.open()) return;
+  screen_.size(rows_, cols_);
+  canvas_.resize(rows_, cols_);
+  input_.fd = screen_.inputFd();
+  input_.events = kPollIn;
+  input_.onReady = [this](short) { onInput(); };
+  posix::addSource(&input_);
+  signals_.fd = signalPipeFd();
+  signals_.events = kPollIn;
+  signals_.onReady = [this](short) { onSignal(); };
+  if (signals_.fd >= 0) posix::addSource(&signals_);
+  sessionWindow_ = createSessionWindow();
+}
+
+TerminalDisplay::~TerminalDisplay() {
+  screen_.close();
+  if (processExiting()) return;  // the platform's tables may be gone already
+  posix::removeSource(&input_);
+  posix::removeSource(&signals_);
+  if (sessionWindow_) DestroyWindow(sessionWindow_);
+  removeSignalHandlers();
+}
+
+void TerminalDisplay::beginDialog(posix::DialogRequest& req) {
+  dialogs_.push_back(std::make_unique<Dialog>(req));
+  if (lost_) dialogs_.back()->giveUp();
+  dirty_ = true;
+}
+
+void TerminalDisplay::endDialog(posix::DialogRequest& req) {
+  dialogs_.erase(std::remove_if(dialogs_.begin(), dialogs_.end(),
+                                [&](const auto& d) { return &d->request() == &req; }),
+                 dialogs_.end());
+  dirty_ = true;
+}
+
+void TerminalDisplay::paint() {
+  dispatchPending();
+  if (!pending_.empty()) return;  // drawn when all input is delivered
+  if (!dirty_ || lost_ || !screen_.isOpen()) return;
+  dirty_ = false;
+  drawDesktop(canvas_, hits_, router_.hover());
+  Rect desk{0, 0, canvas_.cols(), desktopRows(canvas_)};
+  for (auto& d : dialogs_) {
+    canvas_.hideCaret();  // only the top box shows its caret
+    d->draw(canvas_, hits_, desk);
+  }
+  screen_.present(canvas_);
+}
+
+void TerminalDisplay::onInput() {
+  char buf[4096];
+  long n = readInput(screen_.inputFd(), buf, sizeof buf);
+  if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return terminalLost();
+  if (n < 0) return;
+  for (const InputEvent& ev : parser_.feed(std::string_view(buf, static_cast<size_t>(n))))
+    pending_.push_back(ev);
+}
+
+// One event at a time, each when the queue has run empty: the program must have
+// handled a Tab (and moved the focus) before the next key picks its window, as with
+// the system input queue on Windows.
+void TerminalDisplay::dispatchPending() {
+  bool any = false;
+  while (!pending_.empty() && !posix::postedMessagePending()) {
+    InputEvent ev = pending_.front();
+    pending_.pop_front();
+    dispatch(ev);
+    any = true;
+  }
+  if (any) {
+    dirty_ = true;
+    posix::wake();  // a dialog may have been answered: let its loop look
+  }
+}
+
+void TerminalDisplay::dispatch(const InputEvent& ev) {
+  if (dialogs_.empty()) {
+    if (ev.type == InputEvent::KeyPress) router_.key(ev);
+    else router_.mouse(ev, hits_);
+    return;
+  }
+  Dialog& top = *dialogs_.back();
+  if (ev.type == InputEvent::KeyPress) {
+    top.key(ev);
+  } else if (ev.press && !ev.motion && ev.button == InputEvent::Left) {
+    if (const Hit* hit = hits_.at(ev.row, ev.col)) top.click(*hit, ev.col);
+  }
+}
+
+void TerminalDisplay::onSignal() {
+  char sigs[64];
+  long n = readInput(signalPipeFd(), sigs, sizeof sigs);
+  for (long i = 0; i < n; ++i) {
+    int sig = sigs[i];
+    if (sig == SIGWINCH) {
+      resize();
+    } else if (sig == SIGINT && GetActiveWindow() && IsWindowVisible(GetActiveWindow())) {
+      PostMessageA(GetActiveWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+      endSession(sig);
+    }
+  }
+}
+
+void TerminalDisplay::resize() {
+  screen_.size(rows_, cols_);
+  screen_.resize(rows_, cols_);
+  canvas_.resize(rows_, cols_);
+  dirty_ = true;
+}
+
+void TerminalDisplay::terminalLost() {
+  if (lost_) return;
+  lost_ = true;
+  posix::removeSource(&input_);
+  for (auto& d : dialogs_) d->giveUp();
+  endSession(SIGHUP);
+}
+
+void TerminalDisplay::endSession(int sig) {
+  if (sig == SIGHUP && !lost_) return terminalLost();
+  if (sessionWindow_) PostMessageA(sessionWindow_, kEndSessionMessage, static_cast<WPARAM>(sig), 0);
+}
+
+}  // namespace term
+
+namespace posix {
+
+namespace {
+bool gInstalled = false;
+}
+
+bool installTerminalDisplayIfTty() {
+  if (gInstalled) return true;
+  if (!term::stdioIsTerminal()) return false;
+  auto d = std::make_unique<term::TerminalDisplay>();
+  if (!d->ok()) return false;
+  setDisplay(std::move(d));
+  gInstalled = true;
+  return true;
+}
+
+void uninstallTerminalDisplay() {
+  if (!gInstalled) return;
+  gInstalled = false;
+  setDisplay(nullptr);
+}
+
+}  // namespace posix

@@ -1,0 +1,57 @@
+// The terminal display's object: owns the screen, the picture, the input decoder and
+// the open dialogs; draws only in paint(), when something was marked dirty.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "platform/display/terminal/Canvas.h"
+#include "platform/display/terminal/Dialogs.h"
+#include "platform/display/terminal/HitMap.h"
+#include "platform/display/terminal/InputParser.h"
+#include "platform/display/terminal/Router.h"
+#include "platform/display/terminal/Screen.h"
+#include "platform/posix/Display.h"
+#include "platform/posix/EventLoop.h"
+
+namespace term {
+
+class TerminalDisplay : public posix::Display {
+ public:
+  TerminalDisplay();
+  ~TerminalDisplay() override;
+  bool ok() const { return screen_.isOpen(); }
+
+  void windowChanged(HWND) override { dirty_ = true; }
+  void iconsChanged() override { dirty_ = true; }
+  int screenWidth() const override { return cols_ * kCellW; }
+  int screenHeight() const override { return rows_ * kCellH; }
+  void beginDialog(posix::DialogRequest& req) override;
+  void endDialog(posix::DialogRequest& req) override;
+  void paint() override;
+
+ private:
+  void onInput();
+  void onSignal();
+  void dispatch(const InputEvent& ev);
+  void dispatchPending();
+  void resize();
+  void terminalLost();
+  void endSession(int sig);
+
+  Screen screen_;
+  Canvas canvas_;
+  HitMap hits_;
+  InputParser parser_;
+  Router router_;
+  std::vector<std::unique_ptr<Dialog>> dialogs_;  // the last one is on top
+  std::deque<InputEvent> pending_;  // decoded, not yet delivered
+  posix::Source input_, signals_;
+  HWND sessionWindow_ = nullptr;
+  int rows_ = 24, cols_ = 80;
+  bool dirty_ = true;
+  bool lost_ = false;
+};
+
+}  // namespace term

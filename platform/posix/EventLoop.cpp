@@ -1,0 +1,102 @@
+// The one blocking point: poll() over the registered sources, the wake-up eventfd
+// and the next window-timer deadline.
+#include "platform/posix/EventLoop.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/posix/Display.h"
+#include "platform/posix/Internal.h"
+
+namespace posix {
+namespace {
+
+std::vector<Source*>& sources() {
+  static std::vector<Source*> s;
+  return s;
+}
+
+int wakeFd() {
+  static int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  return fd;
+}
+
+bool registered(Source* s) {
+  auto& v = sources();
+  return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+// How long the poll may sleep: the caller's bound and the next timer deadline
+// (with a manual clock only advance() makes timers due, and it wakes us).
+int effectiveTimeout(int timeoutMs) {
+  uint64_t due = nextTimerDeadline();
+  if (due == UINT64_MAX || !clockIsReal()) return timeoutMs;
+  uint64_t now = nowMs();
+  int untilDue = due <= now ? 0 : static_cast<int>(std::min<uint64_t>(due - now, INT32_MAX));
+  return timeoutMs < 0 ? untilDue : std::min(timeoutMs, untilDue);
+}
+
+}  // namespace
+
+void addSource(Source* s) {
+  if (s && !registered(s)) sources().push_back(s);
+}
+
+void removeSource(Source* s) {
+  auto& v = sources();
+  v.erase(std::remove(v.begin(), v.end(), s), v.end());
+}
+
+void wake() {
+  uint64_t one = 1;
+  ssize_t n = write(wakeFd(), &one, sizeof one);
+  (void)n;  // a full counter still wakes the poll
+}
+
+bool waitSources(int timeoutMs) {
+  std::vector<Source*> snapshot = sources();
+  for (Source* s : snapshot)
+    if (registered(s) && s->beforePoll) s->beforePoll();
+  snapshot = sources();
+
+  std::vector<pollfd> fds;
+  fds.push_back(pollfd{wakeFd(), POLLIN, 0});
+  for (Source* s : snapshot) fds.push_back(pollfd{s->fd, s->events, 0});
+
+  int timeout = effectiveTimeout(timeoutMs);
+  if (timeout != 0) {
+    display().paint();
+    // Something may have been posted while painting.
+    if (postedMessagePending()) timeout = 0;
+  }
+  int n = poll(fds.data(), fds.size(), timeout);
+  if (n < 0) return false;  // EINTR: the caller loops
+  if (fds[0].revents) {
+    uint64_t v;
+    ssize_t r = read(wakeFd(), &v, sizeof v);
+    (void)r;
+  }
+  bool happened = false;
+  for (size_t i = 1; i < fds.size(); ++i) {
+    Source* s = snapshot[i - 1];
+    // A callback may have removed this source (or others) meanwhile.
+    if (fds[i].revents && registered(s) && s->onReady) {
+      s->onReady(fds[i].revents);
+      happened = true;
+    }
+  }
+  // A bare wake-up counts only if it brought something (a post, a due timer).
+  if (!happened) happened = postedMessagePending();
+  if (!happened) {
+    uint64_t due = nextTimerDeadline();
+    happened = due != UINT64_MAX && due <= nowMs();
+  }
+  return happened;
+}
+
+}  // namespace posix

@@ -1,0 +1,118 @@
+// Last-error value, version, module file name and the "Windows directory".
+#include <errno.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "platform/posix/Internal.h"
+#include "platform/posix/Seams.h"
+
+namespace posix {
+namespace {
+
+thread_local DWORD gLastError = 0;
+std::mutex gModuleMutex;
+std::string gModuleOverride;
+
+DWORD copyOut(const std::string& s, LPSTR buf, DWORD size) {
+  if (!buf || size == 0) return 0;
+  if (s.size() >= size) {
+    // Windows truncates, terminates and reports ERROR_INSUFFICIENT_BUFFER.
+    std::memcpy(buf, s.data(), size - 1);
+    buf[size - 1] = 0;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::memcpy(buf, s.c_str(), s.size() + 1);
+  return static_cast<DWORD>(s.size());
+}
+
+}  // namespace
+
+DWORD errnoToWin(int err) {
+  switch (err) {
+    case 0:
+      return ERROR_SUCCESS;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EBUSY:
+      return ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return ERROR_FILE_EXISTS;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case EMFILE:
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case EIO:
+      return 1117;  // ERROR_IO_DEVICE
+  }
+  return ERROR_INVALID_PARAMETER;
+}
+
+void setLastErrorFromErrno(int err) { gLastError = errnoToWin(err); }
+
+void setModuleFileName(const std::string& path) {
+  std::lock_guard<std::mutex> lock(gModuleMutex);
+  gModuleOverride = path;
+}
+
+std::string windowsDirectory() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : ".") + "/.config";
+}
+
+}  // namespace posix
+
+namespace winapi {
+
+DWORD GetLastError() { return posix::gLastError; }
+void SetLastError(DWORD err) { posix::gLastError = err; }
+
+// 6.1 (build 7601): the new-style shell with the newer notification records.
+DWORD GetVersion() { return (7601u << 16) | (1u << 8) | 6u; }
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR buf, DWORD size) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(posix::gModuleMutex);
+    path = posix::gModuleOverride;
+  }
+  if (path.empty()) {
+    char tmp[4096];
+    ssize_t n = readlink("/proc/self/exe", tmp, sizeof tmp - 1);
+    if (n <= 0) {
+      posix::setLastErrorFromErrno(errno);
+      return 0;
+    }
+    path.assign(tmp, static_cast<size_t>(n));
+  }
+  return posix::copyOut(path, buf, size);
+}
+
+UINT GetWindowsDirectoryA(LPSTR buf, UINT size) {
+  std::string dir = posix::windowsDirectory();
+  if (!buf || size <= dir.size()) return static_cast<UINT>(dir.size() + 1);  // size needed
+  std::memcpy(buf, dir.c_str(), dir.size() + 1);
+  return static_cast<UINT>(dir.size());
+}
+
+}  // namespace winapi

@@ -1,0 +1,167 @@
+// TSocketClient: one TCP client socket behind operations that look blocking.
+//
+// Connect, Disconnect and the data operations return only when their work is done,
+// failed or was canceled; while they wait they keep the application's message loop
+// running. Socket events and host-lookup completions arrive as messages at the
+// component's hidden socket window and become flags (Connected, Succeeded, WaitDone,
+// TimedOut, Canceled) that the waiting loop tests after each pump. A per-component
+// TThreadTimer bounds the waits (TimeOut ms; 0 = unbounded).
+//
+// Re-entrancy: any handler may run inside a wait, including Cancel/Abort (meant for
+// that) and, unwisely, a second operation on the same component: all operations share
+// Buffer and the flags, so callers must not nest exchanges. The peer-close handling
+// may replace the socket under a running read; reads then see error 10057 and end.
+//
+// Departures from the plain Winsock-era behaviour, on purpose:
+//  - waits sleep "up to" their pause: they return as soon as input arrives;
+//  - a transfer loop that meets would-block waits (bounded) for a message instead of
+//    spinning;
+//  - ReadLn on 10057 (socket replaced under it) ends at once with an empty text;
+//  - SendBuffer's would-block retry pumps and honours Canceled and the time-out;
+//  - a close handled right after a successful connect notification ends the connect
+//    wait as established-then-closed (the next read sees the close).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "framework/SysUtils.h"
+#include "platform/winapi.h"
+#include "socket/ThreadTimer.h"
+
+class ESockError : public Exception {
+ public:
+  using Exception::Exception;
+};
+class EAbortError : public ESockError {
+ public:
+  using ESockError::ESockError;
+};
+
+using THandlerEvent = std::function<void(bool& Handled)>;
+using TOnHostResolved = std::function<void(TObject* Sender)>;
+using TOnStatus = std::function<void(TObject* Sender, const std::string& Status)>;
+
+constexpr uint16_t NoSocket = 65535;  // SocketHandle when there is none
+constexpr int SocketBufferSize = 65536;  // Buffer holds this many characters plus a NUL
+constexpr int HostEntryBufferSize = 1024;
+
+class TSocketClient : public TComponent {
+ public:
+  explicit TSocketClient(TComponent* AOwner);
+  ~TSocketClient() override;
+  void BeforeDestruction() override;
+
+  // ---- published properties and events ----
+  std::string Host;
+  int32_t Port = 0;
+  int32_t TimeOut = 0;  // ms; 0 = no time-out; negative is a range error when armed
+  int32_t ReportLevel = 0;
+  std::string Proxy;  // when set, Proxy:ProxyPort is resolved and connected instead
+  int32_t ProxyPort = 0;
+  TNotifyEvent OnConnect;
+  TNotifyEvent OnDisconnect;
+  THandlerEvent OnInvalidHost;
+  TOnHostResolved OnHostResolved;
+  TOnStatus OnStatus;
+  TNotifyEvent OnConnectionFailed;
+  TNotifyEvent OnPacketRecvd;
+  TNotifyEvent OnPacketSent;
+
+  // ---- connection ----
+  virtual uint16_t Accept();
+  virtual void Connect();
+  virtual void Disconnect();
+  virtual void Abort();  // reports "Abort", then Cancel
+  void Cancel();         // reports "Canceling", sets Canceled
+
+  // ---- data transfer ----
+  void Write(const std::string& text);
+  void Writeln(const std::string& text);
+  void SendBuffer(const char* data, uint16_t length);  // length 0: up to the first NUL
+  std::string ReadLn();                                 // one line, line end included
+  virtual std::string Transaction(const std::string& command);
+  void SendFile(const std::string& fileName);
+  void CaptureFile(const std::string& fileName);
+  void CaptureString(std::string& text, int32_t limit);  // limit -1: until the close
+
+  // ---- errors and status ----
+  // "" for 0, "<n>:<message>" for a known number, "Unknown Error No. <n>" otherwise.
+  void SocketErrorText(uint16_t errorNo, std::string& text);
+
+  // Called by the socket window for every message numbered 1125 or above; swallows
+  // every exception.
+  void HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // ---- read-only state ----
+  bool IsConnected() const { return Connected; }
+  bool IsCanceled() const { return Canceled; }
+  bool IsTimedOut() const { return TimedOut; }
+  int32_t GetLastErrorNo() const { return LastErrorNo; }
+  const std::string& GetStatusText() const { return StatusText; }
+  const std::string& GetLastReply() const { return LastReply; }
+  int16_t GetReplyNumber() const { return ReplyNumber; }
+  int32_t GetBytesSent() const { return BytesSent; }
+  int32_t GetBytesRecvd() const { return BytesRecvd; }
+  uint16_t GetSocketHandle() const { return SocketHandle; }
+  HWND GetSocketWindow() const { return SocketWindow; }
+  TThreadTimer* GetTimeOutTimer() const { return TimeOutTimer; }
+  const sockaddr_in& GetRemoteAddress() const { return RemoteAddress; }
+  const WSADATA& GetWSAData() const { return WSAData; }
+  const TStringList& GetSocketInfo() const { return *SocketInfo; }
+  static int32_t GetSocketUsers();
+
+ protected:
+  void InitSocket();
+  void ResolveHost();
+  void RequestClose();
+  void CheckSocketError(uint16_t tolerated, std::string& text);
+  void ReportStatus(uint8_t level, const std::string& text);
+  bool DataAvailable();
+  void TimerOn();
+  void TimerOff();
+  void TimerTriggered(TObject* Sender);
+
+  // Buffer: host name for a lookup, outgoing text, peeked and received bytes.
+  std::vector<char> Buffer;
+  std::unique_ptr<char[]> HostEntryBuffer;
+  sockaddr_in RemoteAddress{};
+  uint16_t SocketHandle = NoSocket;
+  HWND SocketWindow = nullptr;
+  TThreadTimer* TimeOutTimer = nullptr;  // owned through the component tree
+  std::unique_ptr<TStringList> SocketInfo;
+  bool Canceled = false;
+  bool TimedOut = false;
+  bool Succeeded = false;
+  bool Connected = false;
+  bool WaitDone = false;
+  bool Destroying = false;
+  int32_t LastErrorNo = 0;
+  std::string StatusText;
+  WSADATA WSAData{};
+  std::string LastReply;
+  int16_t ReplyNumber = 0;
+  int32_t BytesSent = 0;
+  int32_t BytesRecvd = 0;
+
+ private:
+  void ShutDown();  // the destruction steps; runs once
+  uint16_t NewSocket(int protocol);
+  void RegisterSocket();
+  void ReplaceSocket();
+  void PumpMessages();
+  void WaitThenPump(DWORD ms);  // wait up to ms for input, then process messages
+  void EventWait(const std::function<bool()>& done);  // at least one pass
+  void TransferPump(bool wouldBlock);
+  int ReceiveInto(std::string& text, int count);
+
+  HANDLE FLookupTask = nullptr;   // the lookup this component waits for
+  bool FLookupDone = false;       // its completion message arrived
+  bool FConnectNotified = false;  // a successful FD_CONNECT arrived during this Connect
+  bool FInDestructor = false;     // no OnStatus / OnDisconnect from here on
+  bool FShutDown = false;
+};

@@ -1,0 +1,173 @@
+// TSocketClient: name resolution, connect, accept, disconnect and the handling of
+// socket notifications.
+#include <cstring>
+
+#include "socket/SocketClient.h"
+#include "socket/SocketWindows.h"
+
+void TSocketClient::ResolveHost() {
+  ReportStatus(8, "Resolve Host");
+  const std::string& name = Proxy.empty() ? Host : Proxy;
+  size_t n = std::min(name.size(), static_cast<size_t>(SocketBufferSize));
+  std::memcpy(Buffer.data(), name.data(), n);
+  Buffer[n] = '\0';
+  RemoteAddress.sin_addr.s_addr = inet_addr(Buffer.data());
+  if (RemoteAddress.sin_addr.s_addr != INADDR_NONE) return;
+
+  RemoteAddress.sin_addr.s_addr = 0;
+  TimerOn();
+  WaitDone = false;
+  FLookupDone = false;
+  FLookupTask = WSAAsyncGetHostByName(SocketWindow, HostLookupMessage, Buffer.data(),
+                                      HostEntryBuffer.get(), HostEntryBufferSize);
+  EventWait([this] { return WaitDone || TimedOut || Canceled; });
+  TimerOff();
+  if (!FLookupDone && FLookupTask) {
+    // Abandoned: its late completion must not overwrite the entry of a later lookup.
+    WSACancelAsyncRequest(FLookupTask);
+  }
+  FLookupTask = nullptr;
+
+  if (TimedOut) throw ESockError("Host Lookup Timed Out");
+  if (Canceled) throw ESockError("Host Lookup Canceled");
+  const auto* entry = reinterpret_cast<const hostent*>(HostEntryBuffer.get());
+  if (!Succeeded || !FLookupDone || !entry->h_addr_list || !entry->h_addr_list[0])
+    throw ESockError("Host Lookup Failed");
+  std::memcpy(&RemoteAddress.sin_addr.s_addr, entry->h_addr_list[0], 4);
+  if (OnHostResolved) OnHostResolved(this);
+}
+
+void TSocketClient::Connect() {
+  ReportStatus(8, "Connecting");
+  Canceled = false;
+  if (Connected) throw ESockError("Already connected");
+
+  int retries = 0;
+  do {
+    try {
+      ResolveHost();
+    } catch (const ESockError& e) {
+      if (e.Message() == "Host Lookup Timed Out" || e.Message() == "Host Lookup Canceled") throw;
+    }
+    if (RemoteAddress.sin_addr.s_addr == 0) {
+      if (retries > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
+      bool handled = false;
+      OnInvalidHost(handled);
+      if (!handled) throw ESockError("Null Remote Address");
+      ++retries;  // the handler may have changed Host or Proxy
+    }
+  } while (RemoteAddress.sin_addr.s_addr == 0);
+
+  RemoteAddress.sin_family = AF_INET;
+  int32_t port = Proxy.empty() ? Port : ProxyPort;
+  RemoteAddress.sin_port = htons(static_cast<u_short>(port & 0xffff));
+  WaitDone = false;
+  Succeeded = true;
+  FConnectNotified = false;
+  if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress),
+              sizeof RemoteAddress) == SOCKET_ERROR) {
+    std::string text;
+    CheckSocketError(WSAEWOULDBLOCK, text);
+  }
+  TimerOn();
+  // FConnectNotified: a peer that accepts and closes at once has its close handled in
+  // the same pump, which clears Connected again; the connection was still made.
+  EventWait([this] { return Connected || TimedOut || Canceled || !Succeeded || FConnectNotified; });
+  TimerOff();
+  if (!TimedOut && !Canceled && (Succeeded || FConnectNotified)) return;
+
+  if (OnConnectionFailed) OnConnectionFailed(this);
+  if (TimedOut) throw ESockError("Connection Timed out");
+  if (Canceled) throw ESockError("Connection Canceled");
+  throw ESockError("Connection Failed");
+}
+
+uint16_t TSocketClient::Accept() {
+  ReportStatus(4, "Accepting");
+  // The incoming-connection event (which sets Connected) ends the wait as well.
+  EventWait([this] { return WaitDone || Canceled || Connected; });
+  if (Canceled) throw ESockError("Accepting Canceled");
+  if (!Succeeded) throw ESockError("Error creating Data Connection");
+  sockaddr_in peer{};
+  int len = sizeof peer;
+  SOCKET s = accept(SocketHandle, reinterpret_cast<sockaddr*>(&peer), &len);
+  if (s > 65535) throw ERangeError("Range check error");
+  WSAAsyncSelect(s, SocketWindow, SocketEventMessage, SocketEventMask);
+  RemoteAddress = peer;
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket send aborted");
+  }
+  return static_cast<uint16_t>(s);
+}
+
+void TSocketClient::Disconnect() {
+  ReportStatus(8, "Disconnecting");
+  RequestClose();
+}
+
+void TSocketClient::RequestClose() {
+  ReportStatus(4, "Request Close Socket");
+  Connected = false;
+  if (SocketHandle == NoSocket) return;
+  if (closesocket(SocketHandle) == SOCKET_ERROR) {
+    std::string text;
+    CheckSocketError(WSAEWOULDBLOCK, text);
+    return;
+  }
+  SocketHandle = NoSocket;  // never keep a closed handle, even if what follows raises
+  try {
+    if (!FInDestructor && !ComponentState().Contains(csDestroying) && OnDisconnect)
+      OnDisconnect(this);
+  } catch (...) {
+    if (!Destroying) ReplaceSocket();
+    throw;
+  }
+  if (!Destroying) ReplaceSocket();
+}
+
+void TSocketClient::ReplaceSocket() {
+  SocketHandle = NewSocket(0);  // no linger option: replacements close gracefully
+  RegisterSocket();
+}
+
+bool TSocketClient::DataAvailable() {
+  ReportStatus(8, "Data Available");
+  return recv(SocketHandle, Buffer.data(), 1, MSG_PEEK) >= 1;
+}
+
+void TSocketClient::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    // Notifications of a socket already closed, or of an abandoned lookup, are stale:
+    // acting on them would close the current socket or end the current wait.
+    if (msg == SocketEventMessage && wParam != SocketHandle) return;
+    if (msg == HostLookupMessage &&
+        reinterpret_cast<HANDLE>(static_cast<uintptr_t>(wParam)) != FLookupTask)
+      return;
+    Succeeded = HIWORD(lParam) == 0;
+    if (msg == SocketEventMessage) {
+      switch (LOWORD(lParam)) {
+        case FD_ACCEPT:
+          Connected = true;
+          break;
+        case FD_CONNECT:
+          if (Succeeded) {
+            Connected = true;
+            FConnectNotified = true;
+            if (OnConnect) OnConnect(this);
+          }
+          break;
+        case FD_CLOSE:
+          if (!DataAvailable()) RequestClose();
+          break;
+        default:
+          break;  // FD_READ, FD_OOB: the data operations poll the socket themselves
+      }
+    } else if (msg == HostLookupMessage) {
+      FLookupDone = true;
+      WaitDone = true;
+    }
+  } catch (...) {
+    // a notification handler has no caller to report to
+  }
+}

@@ -1,0 +1,255 @@
+// TSocketClient: sending texts, buffers and files; reading lines; captures.
+//
+// All operations share Buffer. A loop that meets would-block waits a few ms for a
+// message (the read notification re-armed by that very call) before it pumps, instead
+// of spinning; after a successful call it pumps without waiting.
+#include <cstring>
+
+#include "socket/SocketClient.h"
+
+namespace {
+
+constexpr DWORD kTransferWaitMs = 5;
+
+[[noreturn]] void RangeError() { throw ERangeError("Range check error"); }
+
+}  // namespace
+
+void TSocketClient::TransferPump(bool wouldBlock) {
+  if (wouldBlock)
+    WaitThenPump(kTransferWaitMs);
+  else
+    PumpMessages();
+}
+
+void TSocketClient::SendBuffer(const char* data, uint16_t length) {
+  ReportStatus(4, "Sending Buffer");
+  TimerOn();
+  try {
+    if (!Canceled) {
+      size_t size = length;
+      if (size == 0) {
+        size = strnlen(data, 65536);
+        if (size > 65535) RangeError();
+      }
+      int remaining = static_cast<int>(size);
+      do {
+        int sent = send(SocketHandle, data + size - remaining, remaining, 0);
+        if (sent == 0) break;
+        if (sent < 0) {
+          std::string text;
+          CheckSocketError(WSAEWOULDBLOCK, text);
+          // A peer that does not read must not hang us: let Cancel and the timer in.
+          TransferPump(true);
+        } else {
+          remaining -= sent;
+        }
+      } while (remaining != 0 && !Canceled);
+    }
+    if (Canceled) {
+      Canceled = false;
+      throw EAbortError("Socket send aborted");
+    }
+  } catch (...) {
+    TimerOff();
+    throw;
+  }
+  TimerOff();
+}
+
+void TSocketClient::Write(const std::string& text) {
+  ReportStatus(8, "Write");
+  size_t n = std::min(text.size(), static_cast<size_t>(SocketBufferSize));
+  std::memcpy(Buffer.data(), text.data(), n);
+  Buffer[n] = '\0';
+  SendBuffer(Buffer.data(), 0);
+}
+
+void TSocketClient::Writeln(const std::string& text) {
+  ReportStatus(8, "Writeln");
+  Write(text + "\r\n");
+}
+
+std::string TSocketClient::ReadLn() {
+  ReportStatus(8, "ReadLn");
+  int consumed = 0;
+  std::string line;
+  TimerOn();
+  try {
+    int lineEnd = -1;  // 0-based position of the LF within the line
+    for (;;) {
+      if (consumed >= SocketBufferSize) RangeError();  // no LF within 65,536 bytes
+      char* free = Buffer.data() + consumed;
+      int n = recv(SocketHandle, free, SocketBufferSize - consumed, MSG_PEEK);
+      bool wouldBlock = false;
+      if (n == 0) {  // the peer closed: a partial line is dropped
+        TimerOff();
+        return std::string();
+      }
+      if (n > 0) {
+        if (const void* lf = std::memchr(free, '\n', static_cast<size_t>(n))) {
+          lineEnd = consumed + static_cast<int>(static_cast<const char*>(lf) - free);
+          break;
+        }
+        consumed += ReceiveInto(line, n);
+      } else {
+        LastErrorNo = WSAGetLastError();
+        if (LastErrorNo == WSAENOTCONN) {  // socket replaced under us: the data ended
+          TimerOff();
+          return std::string();
+        }
+        std::string text;
+        CheckSocketError(WSAEWOULDBLOCK, text);
+        wouldBlock = true;
+      }
+      TransferPump(wouldBlock);
+      if (Canceled) break;
+    }
+    if (Canceled) {
+      Canceled = false;
+      throw EAbortError("Socket readln aborted");
+    }
+    // Take exactly the rest of the line; what follows the LF stays in the socket.
+    int rest = lineEnd + 1 - consumed;
+    while (rest > 0) {
+      int got = ReceiveInto(line, rest);
+      if (got == 0) break;
+      rest -= got;
+    }
+  } catch (...) {
+    TimerOff();
+    throw;
+  }
+  TimerOff();
+  return line;
+}
+
+// Receives up to count bytes into Buffer and appends them to text; returns the count.
+int TSocketClient::ReceiveInto(std::string& text, int count) {
+  int got = recv(SocketHandle, Buffer.data(), count, 0);
+  if (got < 0) {
+    std::string msg;
+    CheckSocketError(WSAEWOULDBLOCK, msg);
+    return 0;
+  }
+  text.append(Buffer.data(), static_cast<size_t>(got));
+  return got;
+}
+
+std::string TSocketClient::Transaction(const std::string& command) {
+  ReportStatus(8, "Transaction");
+  ReplyNumber = 0;
+  Writeln(command);
+  LastReply = ReadLn();
+  if (!LastReply.empty()) {
+    ReportStatus(1, LastReply);
+    size_t digits = 0;
+    while (digits < LastReply.size() && digits < 10 && LastReply[digits] >= '0' &&
+           LastReply[digits] <= '9')
+      ++digits;
+    if (digits > 0) {
+      int64_t value = std::stoll(LastReply.substr(0, digits));
+      if (value > 32767) RangeError();
+      ReplyNumber = static_cast<int16_t>(value);
+    }
+  }
+  return LastReply;
+}
+
+void TSocketClient::SendFile(const std::string& fileName) {
+  ReportStatus(8, "SendFile");
+  {
+    TFileStream file(fileName, fmOpenRead);
+    do {
+      if (Canceled) break;
+      int64_t got = file.Read(Buffer.data(), SocketBufferSize);
+      if (got <= 0) break;  // the file shrank under us: nothing more to send
+      int remaining = static_cast<int>(got);
+      do {
+        int sent = send(SocketHandle, Buffer.data() + got - remaining, remaining, 0);
+        if (sent == 0) break;
+        if (sent < 0) {
+          std::string text;
+          CheckSocketError(WSAEWOULDBLOCK, text);
+        } else {
+          BytesSent += sent;
+          remaining -= sent;
+          if (OnPacketSent) OnPacketSent(this);
+        }
+        TransferPump(sent < 0);
+      } while (remaining != 0 && !Canceled);
+    } while (file.Position() != file.Size() && !Canceled);
+  }
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket send aborted");
+  }
+}
+
+void TSocketClient::CaptureFile(const std::string& fileName) {
+  ReportStatus(8, "CaptureFile");
+  BytesRecvd = 0;
+  TimerOn();
+  try {
+    {
+      TFileStream file(fileName, fmCreate);
+      while (!Canceled) {
+        int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
+        if (got == 0) break;
+        if (got > 0) {
+          file.WriteBuffer(Buffer.data(), got);
+          BytesRecvd += got;
+          if (OnPacketRecvd) OnPacketRecvd(this);
+          TimerOn();
+        } else {
+          LastErrorNo = WSAGetLastError();
+          if (LastErrorNo == WSAENOTCONN) break;
+          std::string text;
+          CheckSocketError(WSAEWOULDBLOCK, text);
+        }
+        TransferPump(got < 0);
+      }
+    }
+    if (Canceled) {
+      Canceled = false;
+      throw EAbortError("Socket send aborted");
+    }
+  } catch (...) {
+    TimerOff();
+    throw;
+  }
+  TimerOff();
+}
+
+void TSocketClient::CaptureString(std::string& text, int32_t limit) {
+  ReportStatus(8, "Capture String");
+  text.clear();
+  BytesRecvd = 0;
+  TimerOn();
+  try {
+    while (!Canceled && (limit == -1 || static_cast<int64_t>(text.size()) < limit)) {
+      int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
+      if (got == 0) break;
+      if (got > 0) {
+        text.append(Buffer.data(), static_cast<size_t>(got));
+        BytesRecvd += got;
+        if (OnPacketRecvd) OnPacketRecvd(this);
+        TimerOn();
+      } else {
+        LastErrorNo = WSAGetLastError();
+        if (LastErrorNo == WSAENOTCONN) break;
+        std::string msg;
+        CheckSocketError(WSAEWOULDBLOCK, msg);
+      }
+      TransferPump(got < 0);
+    }
+  } catch (...) {
+    TimerOff();
+    throw;
+  }
+  TimerOff();
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket capture aborted");
+  }
+}

@@ -1,0 +1,61 @@
+// The socket and timer windows: class registration, creation and their procedures.
+#include "socket/SocketWindows.h"
+
+#include <exception>
+
+#include "framework/Forms.h"
+#include "socket/SocketClient.h"
+#include "socket/ThreadTimer.h"
+
+namespace {
+
+LRESULT CALLBACK SocketWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* owner = reinterpret_cast<TSocketClient*>(GetWindowLongPtrA(hwnd, 0));
+  if (owner && msg >= SocketEventMessage) {
+    owner->HandleSocketMessage(msg, wp, lp);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* owner = reinterpret_cast<TThreadTimer*>(GetWindowLongPtrA(hwnd, 0));
+  if (!owner) return DefWindowProcA(hwnd, msg, wp, lp);  // still being created
+  if (msg == WM_ACTIVATEAPP) return 0;
+  if (msg != WM_TIMER) return DefWindowProcA(hwnd, msg, wp, lp);
+  try {
+    owner->Trigger();
+  } catch (const std::exception& e) {
+    if (Application) Application->HandleException(e);
+  } catch (...) {
+    // nothing useful to show; a tick must not unwind through the dispatcher
+  }
+  return 0;
+}
+
+HWND AllocateWindow(const char* className, WNDPROC proc, void* owner) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(inst, className, &wc)) {
+    wc = WNDCLASSA{};
+    wc.lpfnWndProc = proc;
+    wc.cbWndExtra = sizeof(LONG_PTR);  // the owner pointer
+    wc.hInstance = inst;
+    wc.lpszClassName = className;
+    if (!RegisterClassA(&wc)) return nullptr;
+  }
+  HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, inst, nullptr);
+  if (hwnd && owner) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(owner));
+  return hwnd;
+}
+
+}  // namespace
+
+HWND AllocateSocketWindow(TSocketClient* owner) {
+  return AllocateWindow("SocketWindowClass", SocketWndProc, owner);
+}
+
+HWND AllocateTimerWindow(TThreadTimer* owner) {
+  return AllocateWindow("TmrWindowClass", TimerWndProc, owner);
+}

@@ -1,0 +1,95 @@
+// The "settings" section of tavix.ini: defaults, value rules, auto-polling at start.
+#include "tests/app/AppFixture.h"
+#include "tests/support/GateServer.h"
+
+namespace {
+
+std::string Key(const std::string& ini, const std::string& key) {
+  char buf[256];
+  GetPrivateProfileStringA("settings", key.c_str(), "<missing>", buf, sizeof buf, ini.c_str());
+  return buf;
+}
+
+}  // namespace
+
+TEST_F(AppTest, FirstStartUsesTheDefaultsAndExitWritesExactlyFourKeys) {
+  StartApp();
+  EXPECT_EQ(Form1->edURL->Text(), "localhost");
+  EXPECT_EQ(Form1->edFreq->Value(), 15);
+  EXPECT_EQ(Form1->btnStart->Caption(), "Start");
+  EXPECT_FALSE(Form1->cbxHeader->Checked());
+  EXPECT_TRUE(LogLines().empty());
+  StopApp();
+  EXPECT_EQ(ReadFile(IniPath()),
+            "[settings]\r\nurl=localhost\r\nfreq=15\r\nautopoll=0\r\ndispheaders=0\r\n");
+}
+
+TEST_F(AppTest, StoredIntervalsAreClampedOrFallBack) {
+  const std::pair<const char*, int> cases[] = {
+      {"0", 1}, {"20000", 10000}, {"abc", 15}, {"0x1E", 30}, {"20", 20}};
+  for (const auto& [text, value] : cases) {
+    WriteIni(std::string("[settings]\r\nfreq=") + text + "\r\n");
+    StartApp();
+    EXPECT_EQ(Form1->edFreq->Value(), value) << text;
+    EXPECT_EQ(Form1->Timer1->Interval(), UINT(value) * 60000u) << text;
+    EXPECT_TRUE(LogLines().empty()) << "no FREQUENCY CHANGED line at load: " << text;
+    StopApp();
+  }
+}
+
+TEST_F(AppTest, AutopollOnStartsPollingInsideStartUpAndIsStoredAgain) {
+  GateServer gate;
+  WriteIni("[settings]\r\nurl=" + gate.address() + "\r\nautopoll=1\r\ndispheaders=1\r\n");
+  StartApp();
+  auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "12/06/26 21:04:35 - AUTO-POLLING STARTED.");
+  // The first poll runs before the header box is read, so it shows no header.
+  EXPECT_EQ(lines[1], "12/06/26 21:04:35 - SUCCESS " + gate.address() + " 00:00:00.000.");
+  EXPECT_TRUE(Form1->cbxHeader->Checked());
+  EXPECT_EQ(Form1->btnStart->Caption(), "Stop");
+  StopApp();
+  EXPECT_EQ(Key(IniPath(), "autopoll"), "1");
+  EXPECT_EQ(Key(IniPath(), "dispheaders"), "1");
+  EXPECT_EQ(Key(IniPath(), "url"), gate.address());
+}
+
+TEST_F(AppTest, AutopollTwoIsOnAndYesIsOff) {
+  WriteIni("[settings]\r\nurl=\r\nautopoll=2\r\n");
+  StartApp();
+  EXPECT_EQ(Form1->btnStart->Caption(), "Stop");
+  StopApp();
+  WriteIni("[settings]\r\nautopoll=yes\r\n");
+  StartApp();
+  EXPECT_EQ(Form1->btnStart->Caption(), "Start");
+}
+
+TEST_F(AppTest, AnEmptyUrlKeyLoadsAnEmptyAddressAndIsStoredEmpty) {
+  WriteIni("[settings]\r\nurl=\r\n");
+  StartApp();
+  EXPECT_EQ(Form1->edURL->Text(), "");
+  Form1->btnPoll->Click();
+  EXPECT_EQ(LogLines().at(1), "12/06/26 21:04:35 - Empty URL.");
+  StopApp();
+  EXPECT_EQ(Key(IniPath(), "url"), "");
+}
+
+TEST_F(AppTest, AChangedIntervalIsStoredAndOtherLinesOfTheFileSurvive) {
+  WriteIni("; my notes\r\n[settings]\r\nfreq=15\r\n[other]\r\nx=1\r\n");
+  StartApp();
+  Form1->edFreq->SetValue(42);
+  StopApp();
+  EXPECT_EQ(Key(IniPath(), "freq"), "42");
+  const std::string text = ReadFile(IniPath());
+  EXPECT_NE(text.find("; my notes"), std::string::npos);
+  EXPECT_NE(text.find("[other]\r\nx=1"), std::string::npos);
+}
+
+TEST_F(AppTest, ARefusedSettingsWriteIsReportedAndNothingCrashes) {
+  StartApp();
+  WriteIni("");  // a plain file where the settings folder's parent should be
+  setenv("XDG_CONFIG_HOME", (IniPath() + "/sub").c_str(), 1);
+  StopApp();
+  ASSERT_FALSE(dialogs_.empty());
+  EXPECT_EQ(dialogs_.back().text, "Unable to write to tavix.ini");
+}

@@ -1,0 +1,68 @@
+// A program run in a tmux pane of fixed size, driven with keys and xterm SGR mouse
+// reports and read back with capture-pane, for the end-to-end tests.
+//
+// Each session has a tmux server of its own (its own socket), so tests never touch
+// a user's tmux. The program runs through sh with the given environment and working
+// directory; when it ends the pane prints "[exit N]" and stays, so a test can check
+// how the program left the terminal. Every wait is bounded.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A temporary directory removed with everything in it at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct Cell {
+  int row = -1, col = -1;  // 0-based; row -1: not found
+  bool found() const { return row >= 0; }
+};
+
+class TmuxSession {
+ public:
+  TmuxSession(const std::string& program, const std::map<std::string, std::string>& env,
+              const std::string& workDir, int cols = 100, int rows = 40);
+  ~TmuxSession();
+  TmuxSession(const TmuxSession&) = delete;
+  TmuxSession& operator=(const TmuxSession&) = delete;
+
+  void keys(const std::vector<std::string>& names);  // tmux key names: "Tab", "S-Tab", "F2"
+  void text(const std::string& literal);             // typed as it is
+  void click(int row, int col);                      // press and release, 0-based cell
+  void click(const Cell& at) { click(at.row, at.col); }
+  void resize(int cols, int rows);
+
+  std::string screen() const;                 // the pane's text, rows separated by '\n'
+  std::vector<std::string> lines() const;
+  Cell find(const std::string& text) const;   // first place the text shows
+  // Waits (bounded) until the text shows; false on time-out.
+  bool waitFor(const std::string& text, int timeoutMs = 10000) const;
+  bool waitGone(const std::string& text, int timeoutMs = 10000) const;
+  // Waits for the program to end; its exit status, or -1 on time-out.
+  int waitExit(int timeoutMs = 10000) const;
+  int programPid() const;  // the program's process id, or -1
+
+ private:
+  std::string tmux(const std::string& args) const;  // runs tmux, returns its output
+  std::string socket_;
+};
+
+std::string shellQuote(const std::string& s);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// The build directory this test binary belongs to (its parent's parent).
+std::string buildDir();
+
+}  // namespace e2e

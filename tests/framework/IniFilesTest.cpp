@@ -1,0 +1,81 @@
+// The INI accessor's value rules on the platform's private-profile service.
+#include "framework/IniFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Directory-less names live in the configuration directory: use a private one.
+    dir_ = (std::filesystem::temp_directory_path() / "tavix-fw-ini").string();
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string dir_;
+};
+
+TEST_F(IniFileTest, IntegersHexDecimalAndDefaults) {
+  TIniFile ini("t.ini");
+  ini.WriteString("settings", "a", "0x1E");
+  ini.WriteString("settings", "b", "$1F");
+  ini.WriteString("settings", "c", "abc");
+  ini.WriteString("settings", "d", "-12");
+  ini.WriteString("settings", "e", "0x");
+  EXPECT_EQ(ini.ReadInteger("settings", "a", 15), 30);
+  EXPECT_EQ(ini.ReadInteger("settings", "b", 15), 31);
+  EXPECT_EQ(ini.ReadInteger("settings", "c", 15), 15);
+  EXPECT_EQ(ini.ReadInteger("settings", "d", 15), -12);
+  EXPECT_EQ(ini.ReadInteger("settings", "e", 15), 15);
+  EXPECT_EQ(ini.ReadInteger("settings", "missing", 15), 15);
+}
+
+TEST_F(IniFileTest, BooleansAreIntegers) {
+  TIniFile ini("t.ini");
+  ini.WriteString("settings", "two", "2");
+  ini.WriteString("settings", "yes", "yes");
+  EXPECT_TRUE(ini.ReadBool("settings", "two", false));
+  EXPECT_FALSE(ini.ReadBool("settings", "yes", false));
+  EXPECT_TRUE(ini.ReadBool("settings", "missing", true));
+  ini.WriteBool("settings", "flag", true);
+  EXPECT_EQ(ini.ReadString("settings", "flag", ""), "1");
+  ini.WriteBool("settings", "flag", false);
+  EXPECT_EQ(ini.ReadString("settings", "flag", ""), "0");
+}
+
+TEST_F(IniFileTest, LongValuesComeBackCutTo2047) {
+  TIniFile ini("t.ini");
+  ini.WriteString("settings", "url", std::string(3000, 'x'));
+  EXPECT_EQ(ini.ReadString("settings", "url", "").size(), 2047u);
+}
+
+TEST_F(IniFileTest, QuotedValuesSurviveAndEmptyStaysEmpty) {
+  TIniFile ini("t.ini");
+  ini.WriteString("s", "dq", "\"quoted\"");
+  ini.WriteString("s", "sq", "'single'");
+  ini.WriteString("s", "empty", "");
+  EXPECT_EQ(ini.ReadString("s", "dq", ""), "\"quoted\"");
+  EXPECT_EQ(ini.ReadString("s", "sq", ""), "'single'");
+  EXPECT_EQ(ini.ReadString("s", "empty", "default"), "");
+  EXPECT_TRUE(ini.ValueExists("s", "empty"));
+  EXPECT_FALSE(ini.ValueExists("s", "none"));
+}
+
+TEST_F(IniFileTest, RefusedWriteRaisesWithTheFileName) {
+  TIniFile ini("no-such-dir/t.ini");
+  try {
+    ini.WriteString("settings", "url", "x");
+    FAIL() << "the write should be refused";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unable to write to no-such-dir/t.ini");
+  }
+}
+
+}  // namespace

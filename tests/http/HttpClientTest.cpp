@@ -1,0 +1,246 @@
+// THttpClient: outcome events, redirects, cookie replay, the pass bound and failures.
+#include "tests/http/HttpFixture.h"
+
+#include "tests/support/Loopback.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+TEST_F(HttpTest, Status200FiresSuccessWithTheCommand) {
+  recordOutcomes();
+  server.reply("HTTP/1.0 200 OK\r\nServer: s\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(events, (Events{"success 2"}));
+  EXPECT_EQ(http->Header, "HTTP/1.0 200 OK\r\nServer: s\r\n\r\n");
+  EXPECT_EQ(http->Body, "");
+  EXPECT_EQ(http->GetReplyNumber(), 200);
+}
+
+TEST_F(HttpTest, SuccessReportsTransactionCompleted) {
+  std::vector<std::string> status;
+  http->ReportLevel = 2;
+  http->OnStatus = [&](TObject*, const std::string& s) { status.push_back(s); };
+  server.reply("HTTP/1.0 204 No Content\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(status, (Events{"Transaction Completed"}));
+}
+
+TEST_F(HttpTest, Status404FiresFailure) {
+  recordOutcomes();
+  server.reply("HTTP/1.0 404 Not Found\r\n\r\n");
+  http->Get(at("/missing"));
+  EXPECT_EQ(events, (Events{"failure 0"}));
+}
+
+TEST_F(HttpTest, Status401FiresFailureThenAuthenticationNeededAndNoFurtherPass) {
+  recordOutcomes();
+  server.reply("HTTP/1.0 401 Unauthorized\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(events, (Events{"failure 2", "auth"}));
+  EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(HttpTest, ServerClosingWithoutAWordIsStatusZeroAndSuccess) {
+  recordOutcomes();
+  http->Header = "old";
+  http->Body = "old";
+  server.reply("");
+  http->Head(at("/"));
+  EXPECT_EQ(events, (Events{"success 2"}));
+  EXPECT_EQ(http->Header, "");
+  EXPECT_EQ(http->Body, "");
+}
+
+TEST_F(HttpTest, CodeWithoutBlankAfterItIsStatusZero) {
+  recordOutcomes();
+  server.reply("HTTP/1.0 404\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(events, (Events{"success 2"}));
+}
+
+TEST_F(HttpTest, OutcomeEventsFireWhileStillConnected) {
+  bool connectedInEvent = false;
+  http->OnSuccess = [&](CmdType) { connectedInEvent = http->IsConnected(); };
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_TRUE(connectedInEvent);
+  EXPECT_FALSE(http->IsConnected());
+}
+
+TEST_F(HttpTest, Redirect302FollowsLocationAndOnlyTheLastPassFiresAnOutcome) {
+  recordOutcomes();
+  std::string target = "http://other:" + server.portText() + "/x";
+  server.reply("HTTP/1.0 302 Found\r\nLocation: " + target + "\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head(at("/start"));
+  EXPECT_EQ(events, (Events{"redirect", "success 2"}));
+  EXPECT_EQ(http->RedirectTarget, target);
+  EXPECT_EQ(http->Host, "other");
+  std::string second = request(1);
+  EXPECT_EQ(second.substr(0, second.find("\r\n", 16) + 2), "HEAD /x HTTP/1.0\r\nHost: other\r\n");
+}
+
+class HttpViaProxyTest : public HttpTest {
+ protected:
+  void SetUp() override {
+    HttpTest::SetUp();
+    http->Proxy = "127.0.0.1";
+    http->ProxyPort = server.port();
+  }
+  std::string firstLine(size_t i) {
+    std::string r = request(i);
+    return r.substr(0, r.find("\r\n"));
+  }
+};
+
+TEST_F(HttpViaProxyTest, LocationWithoutSlashIsTakenRelativeToTheHost) {
+  server.reply("HTTP/1.0 302 Found\r\nLocation: page.htm\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head("http://pollhost/start");
+  EXPECT_EQ(firstLine(1), "HEAD http://pollhost/page.htm HTTP/1.0");
+}
+
+TEST_F(HttpViaProxyTest, Redirect302WithoutAnyLocationGoesToTheHostRoot) {
+  server.reply("HTTP/1.0 302 Found\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head("http://pollhost/start");
+  EXPECT_EQ(firstLine(1), "HEAD http://pollhost// HTTP/1.0");
+}
+
+TEST_F(HttpViaProxyTest, Redirect302WithoutLocationReusesTheLastOneRead) {
+  server.reply("HTTP/1.0 302 Found\r\nLocation: http://pollhost/one\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  server.reply("HTTP/1.0 302 Found\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head("http://pollhost/a");
+  http->Head("http://pollhost/b");
+  EXPECT_EQ(firstLine(3), "HEAD http://pollhost/one HTTP/1.0");
+}
+
+TEST_F(HttpTest, Status303And299RepeatTheSameUrl) {
+  recordOutcomes();
+  server.reply("HTTP/1.0 303 See Other\r\nLocation: /elsewhere\r\n\r\n");
+  server.reply("HTTP/1.0 299 Odd\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Get(at("/same"));
+  EXPECT_EQ(events, (Events{"redirect", "success 0"}));  // 299 is no redirect status
+  EXPECT_EQ(request(0), request(1));
+  EXPECT_EQ(request(1), request(2));
+}
+
+TEST_F(HttpTest, CookieWithAttributesIsReplayedAfter302AndLater) {
+  const std::string cookie = "id=42; path=/; expires=Wed, 01 Jan 2031 00:00:00 GMT";
+  server.reply("HTTP/1.0 302 Found\r\nSet-Cookie: " + cookie + "\r\nLocation: /next\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(http->HeaderInfo()->Cookie, cookie);
+  EXPECT_EQ(request(0).find("Cookie:"), std::string::npos);
+  EXPECT_NE(request(1).find("\r\nCookie: " + cookie + "\r\n"), std::string::npos);
+  http->Head(at("/later"));
+  EXPECT_NE(request(2).find("\r\nCookie: " + cookie + "\r\n"), std::string::npos);
+}
+
+TEST_F(HttpTest, CookieOfOtherStatusesIsNotKept) {
+  server.reply("HTTP/1.0 200 OK\r\nSet-Cookie: a=1\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(http->ReceivedCookie, "a=1");
+  EXPECT_EQ(http->HeaderInfo()->Cookie, "");
+}
+
+TEST_F(HttpTest, HandledRedirectEndsTheCycle) {
+  recordOutcomes();
+  http->OnRedirect = [&](bool& handled) {
+    events.push_back("redirect");
+    handled = true;
+  };
+  server.reply("HTTP/1.0 301 Moved\r\nLocation: /x\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(events, (Events{"redirect"}));
+  EXPECT_EQ(http->RequestURL, "/x");
+  EXPECT_TRUE(server.waitRequests(1));
+  EXPECT_EQ(server.requests().size(), 1u);
+}
+
+TEST_F(HttpTest, TwentyPassesThenTooManyRedirects) {
+  recordOutcomes();
+  for (int i = 0; i < THttpClient::kMaxPasses + 1; ++i)
+    server.reply("HTTP/1.0 302 Found\r\nLocation: " + at("/loop") + "\r\n\r\n");
+  try {
+    http->Head(at("/loop"));
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Too many redirects");
+  }
+  ASSERT_TRUE(server.waitRequests(THttpClient::kMaxPasses));
+  EXPECT_EQ(server.requests().size(), size_t(THttpClient::kMaxPasses));
+  EXPECT_EQ(events, Events(THttpClient::kMaxPasses, "redirect"));
+  EXPECT_FALSE(http->IsConnected());
+}
+
+TEST_F(HttpTest, HeaderIsKeptAfterAFailedConnect) {
+  bool failed = false;
+  http->OnConnectionFailed = [&](TObject*) { failed = true; };
+  server.reply("HTTP/1.0 200 OK\r\nServer: s\r\n\r\n");
+  http->Head(at("/"));
+  const std::string header = http->Header;
+  try {
+    http->Head("http://127.0.0.1:" + std::to_string(LoopbackRefusedPort()) + "/");
+    ADD_FAILURE() << "no exception";
+  } catch (const ESockError& e) {
+    EXPECT_EQ(e.Message(), "Connection Failed");
+  }
+  EXPECT_TRUE(failed);
+  EXPECT_EQ(http->Header, header);
+}
+
+TEST_F(HttpTest, UnresolvedHostFiresInvalidHostAndRaises) {
+  int invalid = 0;
+  http->OnInvalidHost = [&](bool&) { ++invalid; };
+  try {
+    http->Head("nohost");
+    ADD_FAILURE() << "no exception";
+  } catch (const ESockError& e) {
+    EXPECT_EQ(e.Message(), "Null Remote Address");
+  }
+  EXPECT_EQ(invalid, 1);
+  // The socket was replaced: the next request works.
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  http->Head(at("/"));
+  EXPECT_EQ(http->GetReplyNumber(), 200);
+}
+
+TEST_F(HttpTest, HandlerExceptionLeavesAfterDisconnect) {
+  int disconnects = 0;
+  http->OnDisconnect = [&](TObject*) { ++disconnects; };
+  http->OnSuccess = [](CmdType) { throw Exception("handler says no"); };
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  try {
+    http->Head(at("/"));
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "handler says no");
+  }
+  EXPECT_EQ(disconnects, 1);
+  EXPECT_FALSE(http->IsConnected());
+}
+
+TEST_F(HttpTest, AbortDuringTheBodyEndsWithCaptureAborted) {
+  recordOutcomes();
+  http->OnPacketRecvd = [&](TObject*) { http->Abort(); };
+  server.replyEndless("HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'b'));
+  server.reply("HTTP/1.0 200 OK\r\n\r\n");
+  try {
+    http->Get(at("/"));
+    ADD_FAILURE() << "no exception";
+  } catch (const EAbortError& e) {
+    EXPECT_EQ(e.Message(), "Socket capture aborted");
+  }
+  EXPECT_TRUE(events.empty());
+  http->OnPacketRecvd = nullptr;
+  http->Head(at("/"));  // the next request works
+  EXPECT_EQ(events, (Events{"success 2"}));
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// ExtractField, DelimiterPos and the URL split of the HTTP client.
+#include "http/HttpUrl.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/SysUtils.h"
+
+namespace {
+
+TEST(ExtractField, FieldsBetweenDelimiters) {
+  EXPECT_EQ(ExtractField("a:b:c", ':', 1), "a");
+  EXPECT_EQ(ExtractField("a:b:c", ':', 2), "b");
+  EXPECT_EQ(ExtractField("a:b:c", ':', 3), "c");
+  EXPECT_EQ(ExtractField("a:b:c", ':', 4), "");
+}
+
+TEST(ExtractField, AdjacentDelimitersEncloseAnEmptyField) {
+  EXPECT_EQ(ExtractField("http://host/x", '/', 2), "");
+  EXPECT_EQ(ExtractField("http://host/x", '/', 3), "host");
+  EXPECT_EQ(ExtractField("http://host/x", '/', 4), "x");
+}
+
+TEST(ExtractField, NoDelimiterGivesTheWholeTextForTheFirstField) {
+  EXPECT_EQ(ExtractField("HTTP/1.0\r\n", ' ', 1), "HTTP/1.0\r\n");
+  EXPECT_EQ(ExtractField("HTTP/1.0 200\r\n", ' ', 2), "200\r\n");
+  EXPECT_EQ(ExtractField("", ' ', 1), "");
+  EXPECT_EQ(ExtractField("abc", ' ', 0), "");
+}
+
+TEST(DelimiterPos, OneBasedPositionOfTheNthOccurrence) {
+  EXPECT_EQ(DelimiterPos("http://host/a", '/', 1), 6);
+  EXPECT_EQ(DelimiterPos("http://host/a", '/', 3), 12);
+}
+
+TEST(DelimiterPos, PastTheEndWhenMissingOrLast) {
+  EXPECT_EQ(DelimiterPos("http://host", '/', 3), 12);
+  EXPECT_EQ(DelimiterPos("http://host/", '/', 3), 13);
+  EXPECT_EQ(DelimiterPos("", '/', 1), 1);
+}
+
+TUrlParts Parsed(const std::string& url, int port = 0, const std::string& host = "prev") {
+  TUrlParts p;
+  p.RequestURL = url;
+  p.Port = port;
+  p.Host = host;
+  ParseUrlParts(p);
+  return p;
+}
+
+TEST(ParseUrl, BareHostGetsPort80AndSlash) {
+  TUrlParts p = Parsed("host");
+  EXPECT_EQ(p.Host, "host");
+  EXPECT_EQ(p.Port, 80);
+  EXPECT_EQ(p.RequestPath, "/");
+  EXPECT_EQ(p.RequestURL, "host/");
+}
+
+TEST(ParseUrl, ExplicitPortAndPath) {
+  TUrlParts p = Parsed("http://host:8080/a/b");
+  EXPECT_EQ(p.Host, "host");
+  EXPECT_EQ(p.Port, 8080);
+  EXPECT_EQ(p.RequestPath, "/a/b");
+  EXPECT_EQ(Parsed("http://other/", p.Port).Port, 80);
+}
+
+TEST(ParseUrl, HostWithPortAndNoScheme) {
+  TUrlParts p = Parsed("host:8080");
+  EXPECT_EQ(p.Host, "host");
+  EXPECT_EQ(p.Port, 8080);
+  EXPECT_EQ(p.RequestURL, "host:8080/");
+}
+
+TEST(ParseUrl, SchemesSetTheirPorts) {
+  EXPECT_EQ(Parsed("ftp://host/x").Port, 21);
+  EXPECT_EQ(Parsed("gopher://host/x").Port, 70);
+  EXPECT_EQ(Parsed("FTP://host/x").Port, 21);
+  EXPECT_EQ(Parsed("news://host/x", 1234).Port, 80);
+}
+
+TEST(ParseUrl, UserPortSurvivesOnlyWithoutColon) {
+  EXPECT_EQ(Parsed("host/x", 8000).Port, 8000);
+  EXPECT_EQ(Parsed("http://host/x", 8000).Port, 80);
+}
+
+TEST(ParseUrl, HttpsIsRefusedInAnyCase) {
+  for (const char* url : {"https://host/", "HTTPS://host/"}) {
+    try {
+      Parsed(url);
+      ADD_FAILURE() << url;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "HTTP Secure Socket is not supported");
+    }
+  }
+}
+
+TEST(ParseUrl, EmptyUrlIsRefused) {
+  try {
+    Parsed("");
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Empty URL");
+  }
+}
+
+TEST(ParseUrl, PortThatIsNotANumberIsAConvertErrorAfterEarlierSteps) {
+  TUrlParts p;
+  p.RequestURL = "http://host:abc/";
+  p.Host = "prev";
+  try {
+    ParseUrlParts(p);
+    ADD_FAILURE();
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'abc' is not a valid integer value");
+  }
+  EXPECT_EQ(p.Port, 80);  // the scheme step ran first
+  EXPECT_EQ(p.Host, "prev");
+}
+
+TEST(ParseUrl, PathOnlyKeepsHostAndPort) {
+  TUrlParts p = Parsed("/path", 8080, "keep");
+  EXPECT_EQ(p.Host, "keep");
+  EXPECT_EQ(p.Port, 8080);
+  EXPECT_EQ(p.RequestPath, "/path");
+}
+
+TEST(ParseUrl, SlashAfterHostIsDoubledInTheUrl) {
+  TUrlParts p = Parsed("http://host/");
+  EXPECT_EQ(p.RequestPath, "/");
+  EXPECT_EQ(p.RequestURL, "http://host//");
+  EXPECT_EQ(p.Host, "host");
+}
+
+TEST(ParseUrl, SchemeWithoutPathGetsSlash) {
+  TUrlParts p = Parsed("http://host");
+  EXPECT_EQ(p.RequestPath, "/");
+  EXPECT_EQ(p.RequestURL, "http://host/");
+}
+
+TEST(ParseUrl, PathIsCutAt256Characters) {
+  TUrlParts p = Parsed("http://host/" + std::string(300, 'a'));
+  EXPECT_EQ(p.RequestPath.size(), 256u);
+  EXPECT_EQ(p.RequestPath[0], '/');
+}
+
+TEST(ParseUrl, HostPartWithTwoColonsTakesTheSecondField) {
+  TUrlParts p = Parsed("http://host:81:82/");
+  EXPECT_EQ(p.Port, 81);
+  EXPECT_EQ(p.Host, "host");
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+// TSocketClient connection behaviour against servers on 127.0.0.1: what a caller of
+// Connect sees (as a table), lookups through the resolver seam, disconnect, cancel,
+// and the library start-up count.
+#include <functional>
+
+#include "tests/socket/SocketFixture.h"
+
+namespace {
+
+struct ConnectCase {
+  const char* name;
+  // Prepares the client (and the host table); servers come from the fixture.
+  std::function<void(class ConnectTable&, ProbeClient&)> setup;
+  std::vector<std::string> events;
+  std::string error;
+};
+
+class ConnectTable : public SocketTest {
+ protected:
+  LoopbackServer accepting{[](LoopbackConn& c) { c.hold(); }};
+  LoopbackBlackHole blackHole;
+  uint16_t refused = LoopbackRefusedPort();
+
+ public:
+  HostTable& table() { return hosts; }
+  std::vector<std::string>& log() { return events; }
+  uint16_t acceptingPort() const { return accepting.port(); }
+  uint16_t silentPort() const { return blackHole.port(); }
+  uint16_t refusedPort() const { return refused; }
+};
+
+void invalidHostLogged(ConnectTable& t, ProbeClient& c, bool handled,
+                       std::function<void()> then = nullptr) {
+  c.OnInvalidHost = [&t, handled, then](bool& h) {
+    t.log().push_back("OnInvalidHost");
+    h = handled;
+    if (then) then();
+  };
+}
+
+TEST_F(ConnectTable, WhatACallerOfConnectSees) {
+  const ConnectCase cases[] = {
+      {"dotted address, server accepts",
+       [](ConnectTable& t, ProbeClient& c) { c.Port = t.acceptingPort(); }, {"OnConnect"}, ""},
+      {"name resolves, server accepts",
+       [](ConnectTable& t, ProbeClient& c) {
+         t.table().add("poll.test", Loopback127());
+         c.Host = "poll.test";
+         c.Port = t.acceptingPort();
+       },
+       {"OnHostResolved", "OnConnect"}, ""},
+      {"name does not resolve, no OnInvalidHost",
+       [](ConnectTable&, ProbeClient& c) { c.Host = "nowhere.test"; }, {}, "Null Remote Address"},
+      {"handler leaves Handled false",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Host = "nowhere.test";
+         invalidHostLogged(t, c, false);
+       },
+       {"OnInvalidHost"}, "Null Remote Address"},
+      {"handler sets Handled, second lookup fails too",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Host = "nowhere.test";
+         invalidHostLogged(t, c, true);
+       },
+       {"OnInvalidHost"}, "Null Remote Address"},
+      {"handler sets Handled, second lookup succeeds",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Host = "nowhere.test";
+         c.Port = t.acceptingPort();
+         t.table().add("later.test", Loopback127());
+         invalidHostLogged(t, c, true, [&c] { c.Host = "later.test"; });
+       },
+       {"OnInvalidHost", "OnHostResolved", "OnConnect"}, ""},
+      {"lookup not finished within TimeOut",
+       [](ConnectTable& t, ProbeClient& c) {
+         t.table().add("slow.test", Loopback127(), 60000);
+         c.Host = "slow.test";
+         c.TimeOut = 100;
+       },
+       {}, "Host Lookup Timed Out"},
+      {"Cancel during the lookup",
+       [](ConnectTable& t, ProbeClient& c) {
+         t.table().add("slow.test", Loopback127(), 60000);
+         c.Host = "slow.test";
+         c.TimeOut = 0;
+         CallLater(30, [&c] { c.Cancel(); });
+       },
+       {}, "Host Lookup Canceled"},
+      {"server refuses",
+       [](ConnectTable& t, ProbeClient& c) { c.Port = t.refusedPort(); },
+       {"OnConnectionFailed"}, "Connection Failed"},
+      {"no answer within TimeOut",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Port = t.silentPort();
+         c.TimeOut = 100;
+       },
+       {"OnConnectionFailed"}, "Connection Timed out"},
+      {"Cancel during the connect wait",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Port = t.silentPort();
+         c.TimeOut = 0;
+         CallLater(30, [&c] { c.Cancel(); });
+       },
+       {"OnConnectionFailed"}, "Connection Canceled"},
+      {"the connect call fails at once",
+       [](ConnectTable&, ProbeClient& c) { c.Port = 0; }, {}, "10049:Can't assign requested address"},
+  };
+  for (const ConnectCase& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    events.clear();
+    auto c = makeClient("127.0.0.1", 0);
+    tc.setup(*this, *c);
+    EXPECT_EQ(errorOf([&] { c->Connect(); }), tc.error);
+    EXPECT_EQ(events, tc.events);
+    EXPECT_EQ(c->IsConnected(), tc.error.empty());
+    EXPECT_FALSE(c->GetTimeOutTimer()->Enabled()) << "the timer is left disarmed";
+  }
+}
+
+TEST_F(ConnectTable, AlreadyConnectedLeavesTheConnectionAlone) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  c->Connect();
+  uint16_t handle = c->GetSocketHandle();
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Already connected");
+  EXPECT_TRUE(c->IsConnected());
+  EXPECT_EQ(c->GetSocketHandle(), handle);
+}
+
+TEST_F(ConnectTable, InvalidHostHandledBuysExactlyOneMoreLookup) {
+  auto c = makeClient("nowhere.test", acceptingPort());
+  int calls = 0;
+  c->OnInvalidHost = [&](bool& h) {
+    ++calls;
+    h = true;
+  };
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Null Remote Address");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(hosts.lookups("nowhere.test"), 2);
+}
+
+TEST_F(ConnectTable, ZeroAddressIsInvalidWithoutALookup) {
+  auto c = makeClient("0.0.0.0", acceptingPort());
+  int calls = 0;
+  c->OnInvalidHost = [&](bool&) { ++calls; };
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Null Remote Address");
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(hosts.totalLookups(), 0);
+}
+
+TEST_F(ConnectTable, AllOnesAddressIsLookedUpAsAName) {
+  hosts.add("255.255.255.255", Loopback127());
+  auto c = makeClient("255.255.255.255", acceptingPort());
+  c->Connect();
+  EXPECT_EQ(hosts.lookups("255.255.255.255"), 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"OnHostResolved", "OnConnect"}));
+}
+
+TEST_F(ConnectTable, ProxyIsResolvedAndConnectedInsteadOfHost) {
+  hosts.add("proxy.test", Loopback127());
+  auto c = makeClient("origin.test", 1);
+  c->Proxy = "proxy.test";
+  c->ProxyPort = acceptingPort();
+  c->Connect();
+  EXPECT_EQ(hosts.lookups("origin.test"), 0);
+  EXPECT_EQ(ntohs(c->GetRemoteAddress().sin_port), acceptingPort());
+  EXPECT_TRUE(accepting.waitConnections(1));
+}
+
+TEST_F(ConnectTable, ACancelWhileIdleDoesNotAffectTheNextConnect) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  c->Cancel();
+  c->Connect();
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, TimeOutAlwaysWinsOverCancel) {
+  auto c = makeClient("127.0.0.1", silentPort(), 50);
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Connection Timed out");
+  EXPECT_TRUE(c->IsCanceled()) << "the timer cancels as well and it stays pending";
+}
+
+TEST_F(ConnectTable, DisconnectWithoutAConnectionMakesAFreshSocket) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  uint16_t before = c->GetSocketHandle();
+  c->Disconnect();
+  EXPECT_EQ(events, (std::vector<std::string>{"OnDisconnect"}));
+  EXPECT_NE(c->GetSocketHandle(), before);
+  EXPECT_NE(c->GetSocketHandle(), NoSocket);
+  c->Connect();  // the fresh socket works
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, FailedConnectThenDisconnectAllowsANewAttempt) {
+  auto c = makeClient("127.0.0.1", refusedPort());
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Connection Failed");
+  c->Disconnect();
+  c->Port = acceptingPort();
+  c->Connect();
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, PeerCloseWithNothingUnreadClosesAndReplacesTheSocket) {
+  LoopbackServer closing([](LoopbackConn& conn) { conn.close(); });
+  auto c = makeClient("127.0.0.1", closing.port());
+  c->Connect();
+  uint16_t first = c->GetSocketHandle();
+  ASSERT_TRUE(PumpUntil([&] { return !c->IsConnected(); }));
+  EXPECT_EQ(events.back(), "OnDisconnect");
+  EXPECT_NE(c->GetSocketHandle(), first);
+}
+
+TEST_F(ConnectTable, PeerCloseWithUnreadDataKeepsTheConnection) {
+  LoopbackServer closing([](LoopbackConn& conn) {
+    conn.send("left\n");
+    conn.close();
+  });
+  auto c = makeClient("127.0.0.1", closing.port());
+  c->Connect();
+  ASSERT_TRUE(closing.waitFinished(0));
+  PumpUntil([] { return false; }, 50);
+  EXPECT_TRUE(c->IsConnected());
+  EXPECT_EQ(c->ReadLn(), "left\n");
+  EXPECT_EQ(c->ReadLn(), "");
+}
+
+// A peer that accepts and closes at once has both notifications handled in one pump.
+TEST_F(ConnectTable, ConnectAndCloseInOnePumpEndsTheWaitAsEstablished) {
+  auto c = makeClient("127.0.0.1", silentPort(), 0);
+  SOCKET s = c->GetSocketHandle();
+  PostMessageA(c->GetSocketWindow(), 1125, s, MAKELPARAM(FD_CONNECT, 0));
+  PostMessageA(c->GetSocketWindow(), 1125, s, MAKELPARAM(FD_CLOSE, 0));
+  c->Connect();  // with TimeOut 0 this would never end if the close were ignored
+  EXPECT_EQ(events, (std::vector<std::string>{"OnConnect", "OnDisconnect"}));
+  EXPECT_FALSE(c->IsConnected());
+  EXPECT_EQ(c->ReadLn(), "") << "the next read sees the close";
+}
+
+TEST_F(ConnectTable, NotificationsOfAnEarlierSocketAreIgnored) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  SOCKET old = c->GetSocketHandle();
+  c->Disconnect();
+  events.clear();
+  PostMessageA(c->GetSocketWindow(), 1125, old, MAKELPARAM(FD_CLOSE, 0));
+  c->Connect();
+  PumpUntil([] { return false; }, 20);
+  EXPECT_TRUE(c->IsConnected());
+  EXPECT_EQ(events, (std::vector<std::string>{"OnConnect"}));
+}
+
+TEST_F(ConnectTable, ConnectFlagsFollowTheNotification) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  c->HandleSocketMessage(1125, c->GetSocketHandle(), MAKELPARAM(FD_CONNECT, WSAECONNREFUSED));
+  EXPECT_FALSE(c->Succeeded);
+  EXPECT_FALSE(c->IsConnected());
+  c->HandleSocketMessage(1125, c->GetSocketHandle(), MAKELPARAM(FD_READ, 0));
+  EXPECT_TRUE(c->Succeeded);
+  c->HandleSocketMessage(1125, c->GetSocketHandle(), MAKELPARAM(FD_ACCEPT, 0));
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, ExceptionsInsideNotificationsAreSwallowed) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  c->OnConnect = [](TObject*) { throw Exception("boom"); };
+  EXPECT_NO_THROW(c->HandleSocketMessage(1125, c->GetSocketHandle(), MAKELPARAM(FD_CONNECT, 0)));
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, DisconnectRaisesWhatOnDisconnectRaisesButKeepsAUsableSocket) {
+  auto c = makeClient("127.0.0.1", acceptingPort());
+  c->OnDisconnect = [](TObject*) { throw Exception("handler failed"); };
+  EXPECT_EQ(errorOf([&] { c->Disconnect(); }), "handler failed");
+  c->OnDisconnect = nullptr;
+  c->Connect();
+  EXPECT_TRUE(c->IsConnected());
+}
+
+TEST_F(ConnectTable, NegativeTimeOutIsARangeError) {
+  auto c = makeClient("127.0.0.1", acceptingPort(), -1);
+  EXPECT_THROW(c->Connect(), ERangeError);
+}
+
+// ---- library start-up ----
+
+TEST(SocketUsers, OnlyTheFirstComponentStartsTheLibraryAndTheLastCleansUp) {
+  ASSERT_EQ(TSocketClient::GetSocketUsers(), 0);
+  TOwnedPtr<TSocketClient> a(TComponent::Create<TSocketClient>(nullptr));
+  TOwnedPtr<TSocketClient> b(TComponent::Create<TSocketClient>(nullptr));
+  {
+    TOwnedPtr<TSocketClient> c(TComponent::Create<TSocketClient>(nullptr));
+    EXPECT_EQ(TSocketClient::GetSocketUsers(), 3);
+  }
+  EXPECT_EQ(TSocketClient::GetSocketUsers(), 2);
+  const TStringList& info = a->GetSocketInfo();
+  ASSERT_EQ(info.Count(), 6);
+  EXPECT_EQ(info[0], "Version= 1.1");
+  EXPECT_EQ(info[1], "High Version= 1.1");
+  EXPECT_EQ(info[2].rfind("Description= ", 0), 0u);
+  EXPECT_EQ(info[3], "System= Running");
+  EXPECT_EQ(info[4].rfind("Max Sockets= ", 0), 0u);
+  EXPECT_EQ(info[5].rfind("Max Udp pack size= ", 0), 0u);
+  EXPECT_EQ(b->GetSocketInfo().Count(), 0);
+  a.reset();
+  EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0) != INVALID_SOCKET, true) << "b still holds it";
+  b.reset();
+  EXPECT_EQ(TSocketClient::GetSocketUsers(), 0);
+  EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+  EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+}
+
+TEST(SocketUsers, OwnedClientIsFreedWithItsOwner) {
+  TOwnedPtr<TComponent> owner(TComponent::Create<TComponent>(nullptr));
+  TComponent::Create<TSocketClient>(owner.get());
+  EXPECT_EQ(TSocketClient::GetSocketUsers(), 1);
+  owner.reset();
+  EXPECT_EQ(TSocketClient::GetSocketUsers(), 0);
+}
+
+}  // namespace

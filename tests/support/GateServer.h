@@ -1,0 +1,52 @@
+// GateServer: a loopback HTTP server on 127.0.0.1 whose answers wait at a gate.
+//
+// Each connection's request header is read and recorded; the connection then
+// waits until the test opens the gate (open()) or the server was told to answer at
+// once (openAlways). The reply is the current reply text, then the connection is
+// closed. accepted() counts connections whose request arrived, so a test can wait
+// until a poll is really in flight.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class GateServer {
+ public:
+  GateServer();
+  ~GateServer();
+  uint16_t port() const { return port_; }
+  std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  void setReply(std::string bytes);
+  void openAlways(bool on);  // answer every request at once
+  void open();               // let every waiting connection answer now
+  int accepted() const { return accepted_.load(); }
+  bool waitAccepted(int n, int timeoutMs = 10000) const;
+  std::vector<std::string> requests();
+
+  // A loopback port with nothing listening on it.
+  static uint16_t refusedPort();
+
+ private:
+  void run();
+  void serve(int fd);
+
+  int listenFd_ = -1;
+  int stopPipe_[2] = {-1, -1};
+  uint16_t port_ = 0;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::string reply_ = "HTTP/1.0 200 OK\r\nServer: gate\r\n\r\n";
+  bool always_ = true;
+  uint64_t generation_ = 0;
+  bool stopping_ = false;
+  std::vector<std::string> requests_;
+  std::atomic<int> accepted_{0};
+  std::vector<std::thread> workers_;
+  std::thread thread_;
+};
