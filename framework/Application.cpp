@@ -8,11 +8,20 @@
 TApplication* Application = TComponent::Create<TApplication>(nullptr);
 
 namespace {
+TScreen gScreen;
+}  // namespace
+TScreen* Screen = &gScreen;
+
+TCustomForm* TScreen::ActiveForm() const {
+  return dynamic_cast<TCustomForm*>(TWinControl::FindControl(GetActiveWindow()));
+}
+
+namespace {
 
 const char kAppClass[] = "TApplication";
 
 LRESULT CALLBACK AppWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (!Application || Application->Handle() != h) return DefWindowProcA(h, msg, wp, lp);
+  if (!Application || Application->WindowHandle() != h) return DefWindowProcA(h, msg, wp, lp);
   TMessage m{msg, wp, lp, 0};
   try {
     Application->AppWndProc(m);
@@ -51,8 +60,8 @@ HWND TApplication::Handle() {
     wc.lpszClassName = kAppClass;
     RegisterClassA(&wc);
   }
-  FHandle = CreateWindowExA(0, kAppClass, FTitle.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                            0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
+  FHandle = CreateWindowExA(0, kAppClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                            inst, nullptr);
   FAppVisible = FHandle && IsWindowVisible(FHandle);
   return FHandle;
 }
@@ -167,7 +176,7 @@ void TApplication::ShowException(const std::exception& e) {
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
   HWND owner = GetActiveWindow();
   if (!owner) owner = Handle();
-  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+  return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 
 void TApplication::Minimize() {

@@ -13,6 +13,9 @@
 //  - TComponent::Create<T>(owner, args...) constructs T(owner, args...). With an
 //    owner, the owner frees it; with nullptr the caller owns it
 //    (TOwnedPtr<T> = unique_ptr that calls Free()).
+//  - A component created while its owner reads a description (owner has
+//    csReading, see TCustomForm::ReadState) starts with csLoading; components
+//    they create themselves do not.
 //  - ClassName() gives the class's own name (e.g. "TForm1") from the type info.
 //  - TSet<E> is the set type (ComponentState, dialog Options, ...).
 //  - AllocateHWnd/DeallocateHWnd: a hidden window whose messages go to a function.
@@ -148,7 +151,7 @@ class TStrings : public TPersistent {
   virtual void Insert(int index, const std::string& s) = 0;
   virtual void Delete(int index) = 0;
   virtual void Clear() = 0;
-  virtual int Add(const std::string& s);  // returns the index
+  virtual int Add(const std::string& s);            // returns the index
   virtual int IndexOf(const std::string& s) const;  // case-insensitive (CaseSensitive: exact)
   void AddStrings(const TStrings& other);
   void Assign(TPersistent* source) override;
@@ -215,7 +218,7 @@ enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 class TStream : public TObject {
  public:
-  virtual int64_t Read(void* buf, int64_t count) = 0;   // bytes read
+  virtual int64_t Read(void* buf, int64_t count) = 0;  // bytes read
   virtual int64_t Write(const void* buf, int64_t count) = 0;
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   int64_t Position() { return Seek(0, soCurrent); }

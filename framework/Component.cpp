@@ -13,13 +13,26 @@ void TObject::Free() {
 }
 
 std::string TObject::ClassName() const {
-  // Global classes: Itanium ABI gives "<length><name>", MSVC "class <name>".
+  // The last name of the type: Itanium ABI gives "<len><name>" or, inside
+  // namespaces, "N<len><name>...E"; MSVC gives "class ns::name".
   std::string n = typeid(*this).name();
-  if (n.rfind("class ", 0) == 0) return n.substr(6);
-  if (n.rfind("struct ", 0) == 0) return n.substr(7);
-  size_t i = 0;
-  while (i < n.size() && std::isdigit((unsigned char)n[i])) ++i;
-  return i > 0 && i < n.size() ? n.substr(i) : n;
+  for (const char* kw : {"class ", "struct "}) {
+    if (n.rfind(kw, 0) == 0) {
+      n = n.substr(std::strlen(kw));
+      size_t colon = n.rfind("::");
+      return colon == std::string::npos ? n : n.substr(colon + 2);
+    }
+  }
+  size_t i = n.size() > 0 && n[0] == 'N' ? 1 : 0;
+  std::string last = n;
+  while (i < n.size() && std::isdigit((unsigned char)n[i])) {
+    size_t len = 0;
+    while (i < n.size() && std::isdigit((unsigned char)n[i])) len = len * 10 + size_t(n[i++] - '0');
+    if (i + len > n.size()) break;
+    last = n.substr(i, len);
+    i += len;
+  }
+  return last;
 }
 
 void TPersistent::Assign(TPersistent* source) {
@@ -29,7 +42,8 @@ void TPersistent::Assign(TPersistent* source) {
 
 TComponent::TComponent(TComponent* AOwner) {
   if (AOwner) {
-    if (AOwner->FState.Contains(csLoading)) FState.Include(csLoading);
+    // Only components read from a description load; their own sub-components don't.
+    if (AOwner->FState.Contains(csReading)) FState.Include(csLoading);
     AOwner->InsertComponent(this);
   }
 }

@@ -123,6 +123,8 @@ class TWinControl : public TControl {
 
   // Lays out the aligned children inside the client rectangle.
   void Realign();
+  void Invalidate();  // InvalidateRect on the window, if it exists
+  void Repaint();     // Invalidate, then UpdateWindow
 
   std::string Text() const override;
   void SetText(const std::string& s) override;
@@ -145,7 +147,7 @@ class TWinControl : public TControl {
 
  protected:
   virtual void CreateParams(TCreateParams& params);
-  virtual void CreateWnd();      // creates the window from CreateParams and subclasses it
+  virtual void CreateWnd();           // creates the window from CreateParams and subclasses it
   virtual void CreateHandleDone() {}  // after the window exists (children follow)
   virtual void DestroyWnd();
   void BoundsChanged() override;

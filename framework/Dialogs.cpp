@@ -17,12 +17,9 @@ DWORD TSaveDialog::Flags() const {
   static const struct {
     TOpenOption opt;
     DWORD flag;
-  } kMap[] = {{ofReadOnly, OFN_READONLY},
-              {ofOverwritePrompt, OFN_OVERWRITEPROMPT},
-              {ofHideReadOnly, OFN_HIDEREADONLY},
-              {ofNoChangeDir, OFN_NOCHANGEDIR},
-              {ofPathMustExist, OFN_PATHMUSTEXIST},
-              {ofFileMustExist, OFN_FILEMUSTEXIST},
+  } kMap[] = {{ofReadOnly, OFN_READONLY},           {ofOverwritePrompt, OFN_OVERWRITEPROMPT},
+              {ofHideReadOnly, OFN_HIDEREADONLY},   {ofNoChangeDir, OFN_NOCHANGEDIR},
+              {ofPathMustExist, OFN_PATHMUSTEXIST}, {ofFileMustExist, OFN_FILEMUSTEXIST},
               {ofEnableSizing, OFN_ENABLESIZING}};
   DWORD f = OFN_EXPLORER;
   for (const auto& m : kMap)

@@ -37,7 +37,8 @@ std::string ZeroPad(std::string digits, int prec) {
 std::string FormatInteger(const TVarRec& a, const Spec& sp, const std::string& pattern) {
   if (a.kind == TVarRec::vtFloat || a.kind == TVarRec::vtString) Invalid(pattern);
   bool neg = a.kind == TVarRec::vtInt && a.i < 0;
-  uint64_t mag = a.kind == TVarRec::vtUInt ? a.u : (neg ? uint64_t(0) - uint64_t(a.i) : uint64_t(a.i));
+  uint64_t mag =
+      a.kind == TVarRec::vtUInt ? a.u : (neg ? uint64_t(0) - uint64_t(a.i) : uint64_t(a.i));
   if (sp.type == 'd') return (neg ? "-" : "") + ZeroPad(Digits(mag, 10, false), sp.prec);
   if (sp.type == 'u') {
     uint64_t v = a.kind == TVarRec::vtUInt ? a.u : uint64_t(uint32_t(a.i));
@@ -47,7 +48,8 @@ std::string FormatInteger(const TVarRec& a, const Spec& sp, const std::string& p
   // runtime does.
   uint64_t v = a.kind == TVarRec::vtUInt ? a.u : uint64_t(a.i);
   if (a.kind == TVarRec::vtInt && a.i < 0 && a.i >= INT32_MIN) v = uint32_t(int32_t(a.i));
-  return ZeroPad(Digits(v, 16, sp.type == 'X' || sp.type == 'p'), sp.prec < 0 && sp.type == 'p' ? 8 : sp.prec);
+  return ZeroPad(Digits(v, 16, sp.type == 'X' || sp.type == 'p'),
+                 sp.prec < 0 && sp.type == 'p' ? 8 : sp.prec);
 }
 
 std::string Thousands(const std::string& digits) {

@@ -28,6 +28,7 @@
 //  - Exceptions escaping a framework object's message handler (WndProc, timer,
 //    utility window) go to Application->HandleException; they never cross the
 //    platform's dispatch.
+//  - Screen (TScreen): Width(), Height(), PixelsPerInch (96), ActiveForm().
 //  - Form windows are owned by the application window and use a window class
 //    named after the form's class (e.g. "TForm1").
 #pragma once
@@ -82,7 +83,7 @@ class TCustomForm : public TWinControl {
   TWinControl* ActiveControl() const;
   void SetActiveControl(TWinControl* c);
   HWND ClientHandle() const { return nullptr; }  // MDI client: none in this framework
-  bool Active() const;  // the form's window is the active one
+  bool Active() const;                           // the form's window is the active one
   void BringToFront();
 
   void WndProc(TMessage& msg) override;
@@ -140,8 +141,8 @@ class TApplication : public TComponent {
   // Shows the main form if ShowMainForm, then processes messages until Terminate
   // or WM_QUIT; then destroys the forms.
   void Run();
-  void ProcessMessages();  // dispatches everything pending, then returns
-  void HandleMessage();    // one message (waits for it), then returns
+  void ProcessMessages();         // dispatches everything pending, then returns
+  void HandleMessage();           // one message (waits for it), then returns
   bool ProcessMessage(MSG& msg);  // false when the queue was empty
   void Terminate();
   bool Terminated() const { return FTerminated; }
@@ -150,6 +151,8 @@ class TApplication : public TComponent {
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
   HWND Handle();  // the application window, created on first use
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  HWND WindowHandle() const { return FHandle; }  // without creating it
   TCustomForm* MainForm() const { return FMainForm; }
   void Minimize();
   void Restore();
@@ -185,7 +188,6 @@ class TApplication : public TComponent {
   void AppWndProc(TMessage& msg);  // the application window's messages
 
  private:
-
   HWND FHandle = nullptr;
   TCustomForm* FMainForm = nullptr;
   std::vector<TCustomForm*> FForms;
@@ -197,3 +199,16 @@ class TApplication : public TComponent {
 };
 
 extern TApplication* Application;
+
+// The screen: its size in pixels and its density (taken as 96 pixels per inch,
+// the platform subset has no device query).
+class TScreen {
+ public:
+  int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+  int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+  int PixelsPerInch = 96;
+  // The form whose window is active, if it is a framework form.
+  TCustomForm* ActiveForm() const;
+};
+
+extern TScreen* Screen;

@@ -21,7 +21,7 @@ class TIcon : public TPersistent {
   void SetHandle(HICON h);  // the icon takes ownership; fires OnChange
   bool Empty() const { return Handle() == nullptr; }
   void LoadFromResourceName(HINSTANCE inst, const char* name);  // LoadIconA, shared
-  void Assign(TPersistent* source) override;  // nullptr clears
+  void Assign(TPersistent* source) override;                    // nullptr clears
 
   TNotifyEvent OnChange;
 

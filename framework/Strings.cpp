@@ -229,9 +229,9 @@ bool TStringList::Find(const std::string& s, int& index) const {
 
 void TStringList::Sort() {
   if (OnChanging) OnChanging(this);
-  std::stable_sort(FItems.begin(), FItems.end(), [this](const std::string& a, const std::string& b) {
-    return CompareStrings(a, b) < 0;
-  });
+  std::stable_sort(
+      FItems.begin(), FItems.end(),
+      [this](const std::string& a, const std::string& b) { return CompareStrings(a, b) < 0; });
   Changed();
 }
 

@@ -81,7 +81,7 @@ int StrToInt(const std::string& s);  // EConvertError "'%s' is not a valid integ
 int StrToIntDef(const std::string& s, int def);
 bool TryStrToInt64(const std::string& s, int64_t& value);
 int64_t StrToInt64(const std::string& s);
-std::string FloatToStr(double v);  // shortest round-trip-ish, locale separator
+std::string FloatToStr(double v);             // shortest round-trip-ish, locale separator
 std::string UpperCase(const std::string& s);  // ASCII only
 std::string LowerCase(const std::string& s);
 std::string AnsiUpperCase(const std::string& s);  // 8-bit, Latin-1 letters too
@@ -97,9 +97,9 @@ std::string TrimRight(const std::string& s);
 // ---- date and time ----
 using TDateTime = double;  // days since 1899-12-30, time of day as the fraction
 
-TDateTime Now();   // local time, millisecond resolution
-TDateTime Date();  // today at 00:00
-TDateTime Time();  // time of day only
+TDateTime Now();                                        // local time, millisecond resolution
+TDateTime Date();                                       // today at 00:00
+TDateTime Time();                                       // time of day only
 TDateTime EncodeDate(WORD year, WORD month, WORD day);  // EConvertError when invalid
 TDateTime EncodeTime(WORD hour, WORD min, WORD sec, WORD msec);
 void DecodeDate(TDateTime dt, WORD& year, WORD& month, WORD& day);
@@ -113,7 +113,7 @@ std::string TimeToStr(TDateTime dt);
 // Formats with a Windows date/time picture (d dd M MM yy yyyy h hh H HH m mm s ss t tt,
 // 'quoted' literals).
 std::string FormatWindowsPicture(const std::string& picture, TDateTime dt);
-double TickCountDays();  // monotonic clock in days, for elapsed spans
+double TickCountDays();   // monotonic clock in days, for elapsed spans
 char DecimalSeparator();  // from the locale (LOCALE_SDECIMAL), '.' if unavailable
 
 // ---- files ----
@@ -128,4 +128,4 @@ std::string ExtractFileExt(const std::string& name);  // with the dot
 std::string ChangeFileExt(const std::string& name, const std::string& ext);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExpandFileName(const std::string& name);  // relative names stay as given
-std::string ParamStr0();  // the running module's full file name
+std::string ParamStr0();                              // the running module's full file name

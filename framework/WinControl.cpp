@@ -64,9 +64,9 @@ void TWinControl::CreateWnd() {
   TCreateParams p;
   CreateParams(p);
   if (FHandle) return;  // created while asking for the parent
-  HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y,
-                           p.Width, p.Height, p.WndParent, nullptr, GetModuleHandleA(nullptr),
-                           nullptr);
+  HWND h =
+      CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y,
+                      p.Width, p.Height, p.WndParent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!h) throw EOutOfResources("Error creating window");
   FHandle = h;
   Registry()[h] = this;
@@ -216,7 +216,8 @@ void TWinControl::InsertControl(TControl* c) {
 void TWinControl::RemoveControl(TControl* c) {
   if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
   FControls.erase(std::remove(FControls.begin(), FControls.end(), c), FControls.end());
-  if (TCustomForm* f = GetParentForm(this); f && f->ActiveControl() == c) f->SetActiveControl(nullptr);
+  if (TCustomForm* f = GetParentForm(this); f && f->ActiveControl() == c)
+    f->SetActiveControl(nullptr);
   Realign();
 }
 
@@ -231,6 +232,15 @@ bool TWinControl::CanFocus() const {
 void TWinControl::SetFocus() {
   if (!CanFocus()) return;
   ::SetFocus(Handle());
+}
+
+void TWinControl::Invalidate() {
+  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::Repaint() {
+  Invalidate();
+  if (FHandle) UpdateWindow(FHandle);
 }
 
 void TWinControl::Realign() {

@@ -31,8 +31,7 @@ std::string UrlDecode(const std::string& s) {
 }
 
 std::string Base64Decode(const std::string& lines) {
-  static const std::string a =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const std::string a = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   unsigned bits = 0;
   int have = 0;

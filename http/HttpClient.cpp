@@ -138,8 +138,7 @@ bool THttpClient::ExecutePass() {
     bool handled = false;
     if (OnRedirect) OnRedirect(handled);
     if (handled) return false;
-    if (RequestURL.find('/') == std::string::npos)
-      RequestURL = "http://" + Host + "/" + RequestURL;
+    if (RequestURL.find('/') == std::string::npos) RequestURL = "http://" + Host + "/" + RequestURL;
   }
   if (status == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
   return status >= 299 && status <= 399;

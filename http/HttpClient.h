@@ -63,7 +63,7 @@ class THttpClient : public TSocketClient {
   static constexpr size_t kMaxHeadBody = 64 * 1024;
   static constexpr size_t kMaxStringBody = 256u * 1024 * 1024;
   static constexpr size_t kMaxHeaderBlock = 1024 * 1024;  // "Response header too large"
-  static constexpr size_t kStringBodyStep = 1024 * 1024;   // bytes per capture call
+  static constexpr size_t kStringBodyStep = 1024 * 1024;  // bytes per capture call
 
   explicit THttpClient(TComponent* AOwner);
   ~THttpClient() override;

@@ -6,9 +6,8 @@
 
 namespace {
 
-const char* const kMethodWords[] = {"GET ",    "OPTIONS ", "HEAD ",   "POST ",
-                                    "PUT ",    "PATCH ",   "COPY ",   "MOVE ",
-                                    "DELETE ", "LINK ",    "UNLINK ", "TRACE "};
+const char* const kMethodWords[] = {"GET ",  "OPTIONS ", "HEAD ",   "POST ", "PUT ",    "PATCH ",
+                                    "COPY ", "MOVE ",    "DELETE ", "LINK ", "UNLINK ", "TRACE "};
 
 std::string WithoutCrLf(const std::string& text) {
   std::string out;

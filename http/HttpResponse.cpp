@@ -88,13 +88,22 @@ void THttpClient::CaptureBounded(size_t keep, bool failPastKeep) {
   int64_t total = 0;
   std::string chunk;
   Body.clear();
-  for (;;) {
-    CaptureChunk(chunk, static_cast<int32_t>(perCall), start);
+  // What a call received counts and is kept (within the bound) also when it raised.
+  auto take = [&] {
     total += static_cast<int64_t>(chunk.size());
     BytesRecvd = static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
     const size_t room = keep - std::min(keep, Body.size());
     Body.append(chunk, 0, std::min(room, chunk.size()));
-    if (failPastKeep && chunk.size() > room) throw Exception("Response body too large");
+    return chunk.size() > room;
+  };
+  for (;;) {
+    try {
+      CaptureChunk(chunk, static_cast<int32_t>(perCall), start);
+    } catch (...) {
+      take();
+      throw;
+    }
+    if (take() && failPastKeep) throw Exception("Response body too large");
     if (chunk.size() < perCall) return;  // the server closed
   }
 }
@@ -102,16 +111,14 @@ void THttpClient::CaptureBounded(size_t keep, bool failPastKeep) {
 // One capture call. The calls of a body share one deadline, as a single capture would:
 // each runs with TimeOut set to what is left of it.
 void THttpClient::CaptureChunk(std::string& chunk, int32_t limit, uint32_t start) {
+  chunk.clear();  // a call that fails early must not count the previous chunk again
   const int32_t saved = TimeOut;
   if (saved <= 0) {
     CaptureString(chunk, limit);
     return;
   }
   const uint32_t elapsed = GetTickCount() - start;
-  if (elapsed >= static_cast<uint32_t>(saved)) {
-    chunk.clear();
-    throw EAbortError("Socket capture aborted");
-  }
+  if (elapsed >= static_cast<uint32_t>(saved)) throw EAbortError("Socket capture aborted");
   TimeOut = saved - static_cast<int32_t>(elapsed);
   try {
     CaptureString(chunk, limit);

@@ -33,6 +33,14 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+// The program calls the ANSI entry points by their A names, as declared for Linux.
+// The generic-name macros would rename the framework's own functions of the same
+// name (Application->MessageBox, DeleteFile, AnsiUpper), so they go.
+#undef MessageBox
+#undef DeleteFile
+#undef AnsiUpper
+#undef AnsiLower
+
 #else  // Linux
 
 #include <cstddef>

@@ -46,7 +46,7 @@ using THandlerEvent = std::function<void(bool& Handled)>;
 using TOnHostResolved = std::function<void(TObject* Sender)>;
 using TOnStatus = std::function<void(TObject* Sender, const std::string& Status)>;
 
-constexpr uint16_t NoSocket = 65535;  // SocketHandle when there is none
+constexpr uint16_t NoSocket = 65535;     // SocketHandle when there is none
 constexpr int SocketBufferSize = 65536;  // Buffer holds this many characters plus a NUL
 constexpr int HostEntryBufferSize = 1024;
 
@@ -83,7 +83,7 @@ class TSocketClient : public TComponent {
   void Write(const std::string& text);
   void Writeln(const std::string& text);
   void SendBuffer(const char* data, uint16_t length);  // length 0: up to the first NUL
-  std::string ReadLn();                                 // one line, line end included
+  std::string ReadLn();                                // one line, line end included
   virtual std::string Transaction(const std::string& command);
   void SendFile(const std::string& fileName);
   void CaptureFile(const std::string& fileName);

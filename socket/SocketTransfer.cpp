@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr DWORD kTransferWaitMs = 5;
+constexpr DWORD kTransferWaitMs = 10;  // reads wake at once: the peek re-arms FD_READ
 
 [[noreturn]] void RangeError() { throw ERangeError("Range check error"); }
 

@@ -21,6 +21,14 @@ int cancelResult(const DialogRequest& req) {
 
 // Runs the request to its end; returns the answer.
 int runDialog(DialogRequest& req) {
+  HWND focus = GetFocus();
+  struct RestoreFocus {
+    HWND h;
+    ~RestoreFocus() {
+      // As on Windows, the control that had the focus gets it back afterwards.
+      if (h && IsWindow(h) && GetFocus() != h) SetFocus(h);
+    }
+  } restore{focus};
   display().beginDialog(req);
   while (!req.done) {
     MSG m;

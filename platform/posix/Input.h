@@ -5,6 +5,10 @@
 // - postInput: posts a mouse or key message to a window, first recording the key
 //   state (WM_KEYDOWN / WM_KEYUP) and the cursor position (mouse messages carry
 //   client coordinates in lParam; the screen position is worked out from them).
+//   Keys go to GetFocus() (the active window when nothing has the focus), mouse
+//   messages to the window under the pointer (WindowFromPoint), as on Windows.
+//   Controls do not translate keys: post WM_CHAR for a printable key along with
+//   its WM_KEYDOWN (TranslateMessage is a no-op).
 // - windowTree: top-level windows in z-order (active first), each followed by its
 //   children depth-first in creation order. Bounds are screen coordinates.
 // - controlState: the state of a built-in control, read through its own messages

@@ -1,6 +1,7 @@
 // The posted-message queue and the pump functions built on it.
 #include "platform/posix/Messages.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -134,10 +135,11 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD ms, DWOR
     int left = -1;
     if (ms != INFINITE) {
       auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - steady::now());
-      if (rest.count() <= 0) return WAIT_TIMEOUT;
-      left = static_cast<int>(rest.count());
+      left = static_cast<int>(std::max<int64_t>(0, rest.count()));
     }
+    // Even a zero wait polls the sources once, so socket events are seen.
     if (waitSources(left)) return WAIT_OBJECT_0;
+    if (left == 0) return WAIT_TIMEOUT;
   }
 }
 

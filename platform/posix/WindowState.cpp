@@ -156,7 +156,8 @@ void forgetFocus(HWND dying) {
 }
 
 void activateNext(HWND leaving) {
-  if (!gActive || gActive != topLevelOf(leaving)) return;
+  // Only a top-level window going away hands activation on; a child never does.
+  if (!gActive || gActive != leaving) return;
   HWND next = nullptr;
   for (HWND t : topLevelOrder()) {
     Window* w = findWindow(t);

@@ -73,8 +73,8 @@ void setError(int err) { lastError = err; }
 
 namespace winapi {
 
-using posix::net::SockEntry;
 using posix::net::setError;
+using posix::net::SockEntry;
 
 namespace {
 
@@ -106,8 +106,14 @@ bool readAddress(const sockaddr* addr, int len, uint32_t* a, uint16_t* p) {
 // Errors a real stack learns from the network: Winsock reports them through FD_CONNECT.
 bool isNetworkError(int err) {
   switch (err) {
-    case WSAECONNREFUSED: case WSAETIMEDOUT: case WSAENETUNREACH: case WSAEHOSTUNREACH:
-    case WSAENETDOWN: case WSAEHOSTDOWN: case WSAECONNRESET: case WSAECONNABORTED:
+    case WSAECONNREFUSED:
+    case WSAETIMEDOUT:
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEHOSTDOWN:
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
       return true;
     default:
       return false;

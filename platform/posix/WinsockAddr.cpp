@@ -23,8 +23,7 @@ bool parsePart(const char*& p, uint64_t& value) {
   if (!std::isxdigit(static_cast<unsigned char>(*p))) return false;
   value = 0;
   for (; std::isxdigit(static_cast<unsigned char>(*p)); ++p) {
-    int d = std::isdigit(static_cast<unsigned char>(*p)) ? *p - '0'
-                                                         : std::tolower(*p) - 'a' + 10;
+    int d = std::isdigit(static_cast<unsigned char>(*p)) ? *p - '0' : std::tolower(*p) - 'a' + 10;
     if (d >= base) return false;
     value = value * base + d;
     if (value > 0xffffffffULL) return false;

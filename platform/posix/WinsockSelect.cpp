@@ -34,6 +34,15 @@ short wantedPollEvents(const SockEntry& e) {
 void onConnecting(SockEntry& e, short revents) {
   if (!(revents & (kPollOut | kPollErr | kPollHup))) return;
   int err = pendingError(e.fd);
+  if (err == WSAECONNRESET || err == WSAECONNABORTED) {
+    // The handshake finished and the peer reset before we looked: on Winsock that is
+    // a made connection followed by its close.
+    e.state = SockEntry::Connected;
+    e.closeSeen = true;
+    postEvent(e, FD_CONNECT, 0);
+    postEvent(e, FD_CLOSE, err);
+    return;
+  }
   e.state = err == 0 ? SockEntry::Connected : SockEntry::Dead;
   postEvent(e, FD_CONNECT, err);
 }
@@ -65,15 +74,20 @@ void onReady(SOCKET s, short revents) {
     return;
   }
   switch (e->state) {
-    case SockEntry::Connecting: onConnecting(*e, revents); break;
-    case SockEntry::Connected: onConnected(*e, revents); break;
+    case SockEntry::Connecting:
+      onConnecting(*e, revents);
+      break;
+    case SockEntry::Connected:
+      onConnected(*e, revents);
+      break;
     case SockEntry::Listening:
       if ((revents & kPollIn) && e->acceptArmed) {
         e->acceptArmed = false;
         postEvent(*e, FD_ACCEPT, 0);
       }
       break;
-    default: break;
+    default:
+      break;
   }
   refreshWatch(*e);
 }

@@ -61,9 +61,9 @@ TEST_F(AppTest, AverageSuccessTimeAndBandwidth) {
   EXPECT_EQ(LogLines().at(0), "12/06/26 21:04:36 - SUCCESS localhost 00:00:01.000.");
   Form1->LogStats();
   auto lines = LogLines();
-  EXPECT_EQ(lines.at(4), "\tSuccess: 2");
-  EXPECT_EQ(lines.at(8), "\tAvg. Success Time: 00:00:02.000");
-  EXPECT_EQ(lines.at(9), "\tBandwidth Used: 1.5 KBytes");
+  EXPECT_EQ(lines.at(5), "\tSuccess: 2");
+  EXPECT_EQ(lines.at(9), "\tAvg. Success Time: 00:00:02.000");
+  EXPECT_EQ(lines.at(10), "\tBandwidth Used: 1.5 KBytes");
 }
 
 TEST_F(AppTest, SuccessLineEndsWithTheHeaderWhenDisplayHeaderIsTicked) {

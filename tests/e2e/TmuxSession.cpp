@@ -73,8 +73,7 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-TmuxSession::TmuxSession(const std::string& program,
-                         const std::map<std::string, std::string>& env,
+TmuxSession::TmuxSession(const std::string& program, const std::map<std::string, std::string>& env,
                          const std::string& workDir, int cols, int rows) {
   socket_ = "tavix-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(gSessions++);
   std::string envs;
@@ -154,8 +153,8 @@ int TmuxSession::programPid() const {
   std::string pane = tmux("display-message -p -t main '#{pane_pid}'");
   int sh = std::atoi(pane.c_str());
   if (sh <= 0) return -1;
-  std::string kids = readFile("/proc/" + std::to_string(sh) + "/task/" + std::to_string(sh) +
-                              "/children");
+  std::string kids =
+      readFile("/proc/" + std::to_string(sh) + "/task/" + std::to_string(sh) + "/children");
   int pid = std::atoi(kids.c_str());
   return pid > 0 ? pid : -1;
 }

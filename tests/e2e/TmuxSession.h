@@ -38,15 +38,15 @@ class TmuxSession {
   TmuxSession(const TmuxSession&) = delete;
   TmuxSession& operator=(const TmuxSession&) = delete;
 
-  void keys(const std::vector<std::string>& names);  // tmux key names: "Tab", "S-Tab", "F2"
+  void keys(const std::vector<std::string>& names);  // tmux key names: "Tab", "BTab", "F2"
   void text(const std::string& literal);             // typed as it is
   void click(int row, int col);                      // press and release, 0-based cell
   void click(const Cell& at) { click(at.row, at.col); }
   void resize(int cols, int rows);
 
-  std::string screen() const;                 // the pane's text, rows separated by '\n'
+  std::string screen() const;  // the pane's text, rows separated by '\n'
   std::vector<std::string> lines() const;
-  Cell find(const std::string& text) const;   // first place the text shows
+  Cell find(const std::string& text) const;  // first place the text shows
   // Waits (bounded) until the text shows; false on time-out.
   bool waitFor(const std::string& text, int timeoutMs = 10000) const;
   bool waitGone(const std::string& text, int timeoutMs = 10000) const;

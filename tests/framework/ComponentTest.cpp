@@ -12,9 +12,7 @@ std::vector<std::string> gLog;
 
 class TProbe : public TComponent {
  public:
-  TProbe(TComponent* owner, std::string name) : TComponent(owner) {
-    Name = std::move(name);
-  }
+  TProbe(TComponent* owner, std::string name) : TComponent(owner) { Name = std::move(name); }
   ~TProbe() override { gLog.push_back("~" + Name + (destroyingSeen ? "(destroying)" : "")); }
   void BeforeDestruction() override {
     destroyingSeen = false;
@@ -22,11 +20,11 @@ class TProbe : public TComponent {
     destroyingSeen = ComponentState().Contains(csDestroying);
   }
   void Notification(TComponent* c, TOperation op) override {
-    TComponent::Notification(c, op);
     if (op == opRemove) {
       gLog.push_back(Name + " hears " + c->Name);
       if (c == watched) watched = nullptr;
     }
+    TComponent::Notification(c, op);
   }
   TComponent* watched = nullptr;
   bool destroyingSeen = false;

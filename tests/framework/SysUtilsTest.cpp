@@ -1,7 +1,7 @@
 // Format directives, integer conversion and date-time text.
-#include "framework/SysUtils.h"
-
 #include <gtest/gtest.h>
+
+#include "framework/SysUtils.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // TExStringList: finding header lines by name and replacing or appending them.
-#include "http/ExtStrings.h"
-
 #include <gtest/gtest.h>
+
+#include "http/ExtStrings.h"
 
 namespace {
 

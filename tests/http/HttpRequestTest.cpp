@@ -8,8 +8,8 @@ namespace {
 std::string Expected(const std::string& requestLine, const std::string& host,
                      const std::string& extra = "", const std::string& after = "",
                      const std::string& body = "") {
-  return requestLine + "\r\n" + "Host: " + host + "\r\n" + kAccepts + extra + kContentType +
-         after + "\r\n" + body;
+  return requestLine + "\r\n" + "Host: " + host + "\r\n" + kAccepts + extra + kContentType + after +
+         "\r\n" + body;
 }
 
 TEST(HttpRequestWorkedExample, ProgramRequestGoesToPort80ByteForByte) {
@@ -54,9 +54,10 @@ TEST_F(HttpTest, PathIsSentAndLaterUrlWithoutPortUsesPort80Again) {
   server.reply("HTTP/1.0 200 OK\r\n\r\n");
   http->Head("http://other/");
   EXPECT_EQ(http->Port, 80);
-  EXPECT_EQ(request(1), "HEAD http://other// HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n"
-                        "Host: other\r\n" +
-                            std::string(kAccepts) + kContentType + "\r\n");
+  EXPECT_EQ(request(1),
+            "HEAD http://other// HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n"
+            "Host: other\r\n" +
+                std::string(kAccepts) + kContentType + "\r\n");
 }
 
 TEST_F(HttpTest, SlashAfterHostIsSentAsRootAndDoubledInRequestUrl) {
@@ -117,9 +118,10 @@ TEST_F(HttpTest, RefusedUrlsRaiseBeforeAnyConnectionAndFireNoEvent) {
     const char* url;
     const char* message;
   };
-  for (Case c : {Case{"", "Empty URL"}, Case{"https://host/", "HTTP Secure Socket is not supported"},
-                 Case{"HTTPS://host/", "HTTP Secure Socket is not supported"},
-                 Case{"http://host:abc/", "'abc' is not a valid integer value"}}) {
+  for (Case c :
+       {Case{"", "Empty URL"}, Case{"https://host/", "HTTP Secure Socket is not supported"},
+        Case{"HTTPS://host/", "HTTP Secure Socket is not supported"},
+        Case{"http://host:abc/", "'abc' is not a valid integer value"}}) {
     try {
       http->Head(c.url);
       ADD_FAILURE() << c.url;

@@ -1,9 +1,8 @@
 // ExtractField, DelimiterPos and the URL split of the HTTP client.
-#include "http/HttpUrl.h"
-
 #include <gtest/gtest.h>
 
 #include "framework/SysUtils.h"
+#include "http/HttpUrl.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
 // TUUProcessor: Base64 and uuencode lines, 45 input bytes per line.
-#include "http/UUProcessor.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "http/UUProcessor.h"
+
 namespace {
 
-std::string EncodeText(const std::string& input, UUMethods method, std::vector<std::string>* log = nullptr) {
+std::string EncodeText(const std::string& input, UUMethods method,
+                       std::vector<std::string>* log = nullptr) {
   TMemoryStream in;
   TMemoryStream out;
   in.WriteBuffer(input.data(), static_cast<int64_t>(input.size()));

@@ -1,7 +1,7 @@
 // TUrlEncoder: which bytes stay, which become "+" or "%xx".
-#include "http/UrlEncoder.h"
-
 #include <gtest/gtest.h>
+
+#include "http/UrlEncoder.h"
 
 namespace {
 
@@ -11,9 +11,7 @@ std::string Encoded(const std::string& text) {
   return e->Encode();
 }
 
-TEST(UrlEncoder, BlankBecomesPlusAndAmpersandIsEscaped) {
-  EXPECT_EQ(Encoded("a b&c"), "a+b%26c");
-}
+TEST(UrlEncoder, BlankBecomesPlusAndAmpersandIsEscaped) { EXPECT_EQ(Encoded("a b&c"), "a+b%26c"); }
 
 TEST(UrlEncoder, HighByteGivesTwoLowerCaseHexDigits) { EXPECT_EQ(Encoded("\xe9"), "%e9"); }
 

@@ -133,6 +133,12 @@ TEST(Focus, SetFocusSendsKillThenSetAndReturnsThePrevious) {
   EXPECT_EQ(GetActiveWindow(), p);
   DestroyWindow(b);
   EXPECT_EQ(GetFocus(), nullptr);
+  ShowWindow(a, SW_HIDE);
+  EXPECT_EQ(GetActiveWindow(), p);  // children never hand activation on
+  HWND q = rec.create("q", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  EXPECT_EQ(GetActiveWindow(), q);
+  DestroyWindow(q);
+  EXPECT_EQ(GetActiveWindow(), p);
 }
 
 TEST(WindowTreeView, TopLevelInZOrderChildrenInCreationOrder) {

@@ -85,7 +85,7 @@ TEST_F(ErrorsTest, ReportLevelEightDeliversEveryReportInOrder) {
   c->Disconnect();
   EXPECT_EQ(statuses, (std::vector<std::string>{
                           "Connecting", "Resolve Host", "Timer On", "Timer Off",  // Connect
-                          "Write", "Sending Buffer", "Timer On", "Timer Off",   // Write
+                          "Write", "Sending Buffer", "Timer On", "Timer Off",     // Write
                           "Canceling", "Disconnecting", "Request Close Socket"}));
   EXPECT_EQ(c->GetStatusText(), "Request Close Socket");
 }

@@ -19,7 +19,6 @@
 
 class ProbeClient : public TSocketClient {
  public:
-  using TSocketClient::TSocketClient;
   using TSocketClient::Buffer;
   using TSocketClient::Canceled;
   using TSocketClient::Connected;
@@ -27,6 +26,7 @@ class ProbeClient : public TSocketClient {
   using TSocketClient::Succeeded;
   using TSocketClient::TimedOut;
   using TSocketClient::TimerOn;
+  using TSocketClient::TSocketClient;
   using TSocketClient::WaitDone;
 };
 

@@ -22,9 +22,7 @@ class TransferTest : public SocketTest {
     std::vector<char> buf(static_cast<size_t>(n));
     return PumpUntil([&] { return recv(c.GetSocketHandle(), buf.data(), n, MSG_PEEK) >= n; });
   }
-  static std::string tempPath(const char* name) {
-    return ::testing::TempDir() + "/" + name;
-  }
+  static std::string tempPath(const char* name) { return ::testing::TempDir() + "/" + name; }
   static std::string fileText(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     std::stringstream ss;

@@ -68,8 +68,8 @@ TEST_F(ThreadTimerTest, SettingTheCurrentValueDoesNotRestartTheCountdown) {
   t->SetInterval(100);
   t->SetOnTimer([this](TObject*) { ++ticks; });
   run(60);
-  t->SetEnabled(true);   // already true
-  t->SetInterval(100);   // already 100
+  t->SetEnabled(true);  // already true
+  t->SetInterval(100);  // already 100
   run(50);
   EXPECT_EQ(ticks, 1) << "the deadline stayed at 100 ms";
 }

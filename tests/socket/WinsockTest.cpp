@@ -149,14 +149,22 @@ struct AddrCase {
 
 TEST(InetAddr, ParsesTheWinsockForms) {
   const AddrCase cases[] = {
-      {"127.0.0.1", 0x7f000001},       {"0.0.0.0", 0},
-      {"255.255.255.255", 0xffffffff}, {"10.1.2", 0x0a010002},
-      {"10.65535", 0x0a00ffff},        {"2130706433", 0x7f000001},
-      {"0x7f.1", 0x7f000001},          {"010.0.0.1", 0x08000001},
-      {"", 0xffffffff},                {"example", 0xffffffff},
-      {"1.2.3.4.5", 0xffffffff},       {"256.1.1.1", 0xffffffff},
-      {"1.2.3.", 0xffffffff},          {"1..2", 0xffffffff},
-      {"1.2.3.4 ", 0xffffffff},        {"08.1.1.1", 0xffffffff},
+      {"127.0.0.1", 0x7f000001},
+      {"0.0.0.0", 0},
+      {"255.255.255.255", 0xffffffff},
+      {"10.1.2", 0x0a010002},
+      {"10.65535", 0x0a00ffff},
+      {"2130706433", 0x7f000001},
+      {"0x7f.1", 0x7f000001},
+      {"010.0.0.1", 0x08000001},
+      {"", 0xffffffff},
+      {"example", 0xffffffff},
+      {"1.2.3.4.5", 0xffffffff},
+      {"256.1.1.1", 0xffffffff},
+      {"1.2.3.", 0xffffffff},
+      {"1..2", 0xffffffff},
+      {"1.2.3.4 ", 0xffffffff},
+      {"08.1.1.1", 0xffffffff},
   };
   for (const AddrCase& c : cases) EXPECT_EQ(ntohl(inet_addr(c.text)), c.hostOrder) << c.text;
 }
@@ -177,11 +185,17 @@ struct EventCase {
 
 TEST_F(WinsockTest, ConnectEventOrderTable) {
   const EventCase cases[] = {
-      {"accept, send, close", [](LoopbackConn& c) { c.send("hello"); c.close(); },
+      {"accept, send, close",
+       [](LoopbackConn& c) {
+         c.send("hello");
+         c.close();
+       },
        {{FD_CONNECT, 0}, {FD_READ, 0}, {FD_CLOSE, 0}}},
-      {"accept and close at once", [](LoopbackConn& c) { c.close(); },
+      {"accept and close at once",
+       [](LoopbackConn& c) { c.close(); },
        {{FD_CONNECT, 0}, {FD_CLOSE, 0}}},
-      {"accept and reset", [](LoopbackConn& c) { c.reset(); },
+      {"accept and reset",
+       [](LoopbackConn& c) { c.reset(); },
        {{FD_CONNECT, 0}, {FD_CLOSE, WSAECONNRESET}}},
   };
   for (const EventCase& tc : cases) {

@@ -234,7 +234,9 @@ bool LoopbackServer::waitReceived(int index, size_t bytes, int timeoutMs) const 
 
 bool LoopbackServer::waitFinished(int index, int timeoutMs) const {
   return waitFor(
-      [&] { return index < static_cast<int>(finished_.size()) && finished_[static_cast<size_t>(index)]; },
+      [&] {
+        return index < static_cast<int>(finished_.size()) && finished_[static_cast<size_t>(index)];
+      },
       timeoutMs);
 }
 

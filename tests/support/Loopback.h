@@ -45,7 +45,8 @@ class LoopbackConn {
 
  private:
   friend class LoopbackServer;
-  LoopbackConn(LoopbackServer* server, int fd, int index) : server_(server), fd_(fd), index_(index) {}
+  LoopbackConn(LoopbackServer* server, int fd, int index)
+      : server_(server), fd_(fd), index_(index) {}
   int readInto(std::string& out, int timeoutMs);  // >0 bytes, 0 EOF, -1 time-out/stop
   LoopbackServer* server_;
   int fd_;

@@ -36,8 +36,8 @@ HWND callWindow() {
     wc.lpszClassName = "LoopbackCallWindow";
     RegisterClassA(&wc);
   }
-  hwnd = CreateWindowExA(0, "LoopbackCallWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                         inst, nullptr);
+  hwnd = CreateWindowExA(0, "LoopbackCallWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst,
+                         nullptr);
   return hwnd;
 }
 

@@ -97,13 +97,15 @@ TEST_F(WndProcComponentTest, OwnerWindowDestroyedWhileHooked) {
   auto* probe = TComponent::Create<TProbe>(form.get());
   ASSERT_TRUE(probe->HookOwner());
   form->Messages.clear();
-  form->DestroyHandle();
+  DestroyWindow(wnd);  // behind the framework's back, as the system may do
   EXPECT_TRUE(probe->WindowDestroyed());
   EXPECT_TRUE(form->Saw(WM_DESTROY));     // passed on
   EXPECT_FALSE(form->Saw(WM_NCDESTROY));  // dropped after WM_DESTROY
   EXPECT_FALSE(IsWindow(wnd));
   probe->Free();  // releases the thunk without touching or re-creating the window
-  EXPECT_FALSE(form->HandleAllocated());
+  EXPECT_FALSE(IsWindow(wnd));
+  // WM_NCDESTROY never reached the form, so it still holds the dead handle; nothing new.
+  EXPECT_EQ(form->Handle(), wnd);
 }
 
 TEST_F(WndProcComponentTest, NoOwnerFormMeansNothingIsHooked) {

@@ -1,9 +1,9 @@
 // Drawing of the built-in controls, from their window data and their own messages.
 #include "platform/display/terminal/Controls.h"
 
-#include <algorithm>
 #include <strings.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/posix/Internal.h"
@@ -21,6 +21,8 @@ std::vector<std::string> splitLines(const std::string& text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     if (text[i] == '\n' || text[i] == '\r') {
       lines.emplace_back();
+    } else if (text[i] == '\t') {  // tab stops every 8 cells, as the edit control's
+      lines.back().append(8 - lines.back().size() % 8, ' ');
     } else {
       lines.back() += text[i];
     }
@@ -33,14 +35,13 @@ void drawButton(Canvas& c, const posix::Window& w, const Rect& r, bool focused) 
   int width = r.width();
   std::string face = static_cast<int>(cap.size()) + 4 <= width   ? "[ " + cap + " ]"
                      : static_cast<int>(cap.size()) + 2 <= width ? "[" + cap + "]"
-                                                                  : cap;
+                                                                 : cap;
   uint8_t attr = focused ? (Reverse | Bold) : Reverse;
-  if (!(w.style & WS_DISABLED)) attr &= ~Dim;
-  else attr |= Dim;
+  if (w.style & WS_DISABLED) attr |= Dim;
   int row = r.top + (r.height() - 1) / 2;
   c.fill(Rect{r.left, row, r.right, row + 1}, ' ', attr);
   int col = r.left + std::max(0, (width - static_cast<int>(face.size())) / 2);
-  c.put(row, col, face, attr);
+  c.put(row, col, std::string_view(face).substr(0, static_cast<size_t>(width)), attr);
 }
 
 void drawCheckBox(Canvas& c, HWND hwnd, const posix::Window& w, const Rect& r, bool focused) {
@@ -60,7 +61,9 @@ void drawEdit(Canvas& c, HWND hwnd, const posix::Window& w, const Rect& r, bool 
   uint8_t attr = focused ? Reverse : Underline;
   int row = r.top + (r.height() - 1) / 2;
   c.fill(Rect{r.left, row, r.right, row + 1}, ' ', attr);
-  c.put(row, r.left, std::string_view(w.text).substr(std::min<size_t>(first, w.text.size())),
+  c.put(row, r.left,
+        std::string_view(w.text).substr(std::min<size_t>(first, w.text.size()),
+                                        static_cast<size_t>(width)),
         attr);
   if (focused) c.setCaret(row, r.left + caret - first);
 }
@@ -90,7 +93,8 @@ void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const 
   }
   int total = static_cast<int>(lines.size()), track = std::max(0, h - 2);
   int thumb = r.top + 1;
-  if (total > h && track > 0) thumb += std::min(track - 1, first * track / std::max(1, total - h + 1));
+  if (total > h && track > 0)
+    thumb += std::min(track - 1, first * track / std::max(1, total - h + 1));
   if (track > 0) c.put(thumb, col, "#", attr);
   auto region = [&](Hit::Kind k, int top, int bottom) {
     if (bottom <= top) return;
@@ -103,7 +107,6 @@ void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const 
   region(Hit::ScrollPageDown, thumb + 1, r.bottom - 1);
   region(Hit::ScrollUp, r.top, r.top + 1);
   region(Hit::ScrollDown, r.bottom - 1, r.bottom);
-  (void)focused;
 }
 
 void drawUpDown(Canvas& c, const Rect& r, bool focused) {
@@ -123,24 +126,29 @@ void drawUpDown(Canvas& c, const Rect& r, bool focused) {
 std::string withoutAccelerators(const std::string& caption) {
   std::string out;
   for (size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
-    else if (caption[i] == '&') continue;
+    if (caption[i] == '&' && i + 1 < caption.size())
+      ++i;
+    else if (caption[i] == '&')
+      continue;
     out += caption[i];
   }
   return out;
 }
 
-void drawControl(Canvas& c, HitMap& hits, HWND hwnd, const Rect& r, bool focused,
-                 const Hit& base) {
+void drawControl(Canvas& c, HitMap& hits, HWND hwnd, const Rect& r, bool focused, const Hit& base) {
   posix::Window* w = posix::findWindow(hwnd);
   if (!w) return;
   DWORD kind = w->style & 0x0F;
   if (isClass(*w, "BUTTON")) {
-    if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX) drawCheckBox(c, hwnd, *w, r, focused);
-    else drawButton(c, *w, r, focused);
+    if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX)
+      drawCheckBox(c, hwnd, *w, r, focused);
+    else
+      drawButton(c, *w, r, focused);
   } else if (isClass(*w, "EDIT")) {
-    if (w->style & ES_MULTILINE) drawMemo(c, hits, hwnd, *w, r, focused, base);
-    else drawEdit(c, hwnd, *w, r, focused);
+    if (w->style & ES_MULTILINE)
+      drawMemo(c, hits, hwnd, *w, r, focused, base);
+    else
+      drawEdit(c, hwnd, *w, r, focused);
   } else if (isClass(*w, "STATIC")) {
     c.put(r.top, r.left, withoutAccelerators(w->text));
   } else if (isClass(*w, UPDOWN_CLASSA)) {

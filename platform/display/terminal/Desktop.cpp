@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "platform/display/terminal/Controls.h"
-#include "platform/posix/Input.h"
 #include "platform/posix/Display.h"
+#include "platform/posix/Input.h"
 #include "platform/posix/Internal.h"
 
 namespace term {
@@ -82,10 +82,10 @@ void drawTopLevel(Canvas& c, HitMap& hits, const posix::Window& w, bool active) 
   c.fill(box, ' ');
   POINT origin = posix::clientOrigin(w.self);
   RECT client = posix::clientRectOf(w);
-  Rect inner = intersect(
-      cellsOf(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}, dcol,
-              drow),
-      box);
+  Rect inner =
+      intersect(cellsOf(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom},
+                        dcol, drow),
+                box);
   if (inner.left > box.left || inner.right < box.right || inner.bottom < box.bottom)
     c.frame(box, active ? Bold : Normal);
   hits.add(base);

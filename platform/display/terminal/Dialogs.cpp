@@ -22,8 +22,10 @@ std::vector<std::string> wrap(const std::string& text, int width) {
   };
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r') continue;
-    if (text[i] == '\n') flush();
-    else line += text[i];
+    if (text[i] == '\n')
+      flush();
+    else
+      line += text[i];
   }
   flush();
   return out;
@@ -42,10 +44,18 @@ Dialog::Dialog(posix::DialogRequest& req) : req_(req) {
     return;
   }
   switch (req.type & 0x0F) {
-    case MB_OKCANCEL: buttons_ = {{"OK", IDOK}, {"Cancel", IDCANCEL}}; break;
-    case 3: buttons_ = {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}}; break;
-    case MB_YESNO: buttons_ = {{"Yes", IDYES}, {"No", IDNO}}; break;
-    default: buttons_ = {{"OK", IDOK}}; break;
+    case MB_OKCANCEL:
+      buttons_ = {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+      break;
+    case 3:
+      buttons_ = {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
+      break;
+    case MB_YESNO:
+      buttons_ = {{"Yes", IDYES}, {"No", IDNO}};
+      break;
+    default:
+      buttons_ = {{"OK", IDOK}};
+      break;
   }
   int def = (req.type >> 8) & 0x0F;  // MB_DEFBUTTON2 = 0x100, ...
   selected_ = std::min(def, static_cast<int>(buttons_.size()) - 1);
@@ -65,17 +75,28 @@ void Dialog::giveUp() {
 }
 
 void Dialog::key(const InputEvent& ev) {
-  if (req_.kind == posix::DialogRequest::SaveFile) saveKey(ev);
-  else boxKey(ev);
+  if (req_.kind == posix::DialogRequest::SaveFile)
+    saveKey(ev);
+  else
+    boxKey(ev);
 }
 
 void Dialog::boxKey(const InputEvent& ev) {
   int n = static_cast<int>(buttons_.size());
   switch (ev.key) {
-    case Key::Enter: return finish(buttons_[selected_].result);
-    case Key::Tab: selected_ = (selected_ + (ev.shift ? n - 1 : 1)) % n; return;
-    case Key::Left: case Key::Up: selected_ = (selected_ + n - 1) % n; return;
-    case Key::Right: case Key::Down: selected_ = (selected_ + 1) % n; return;
+    case Key::Enter:
+      return finish(buttons_[selected_].result);
+    case Key::Tab:
+      selected_ = (selected_ + (ev.shift ? n - 1 : 1)) % n;
+      return;
+    case Key::Left:
+    case Key::Up:
+      selected_ = (selected_ + n - 1) % n;
+      return;
+    case Key::Right:
+    case Key::Down:
+      selected_ = (selected_ + 1) % n;
+      return;
     case Key::Escape:
       // As on Windows: Escape answers Cancel, or OK in a box that has only OK.
       for (const Button& b : buttons_)
@@ -89,7 +110,8 @@ void Dialog::boxKey(const InputEvent& ev) {
                             std::tolower(static_cast<unsigned char>(ev.ch)))
           return finish(b.result);
       return;
-    default: return;
+    default:
+      return;
   }
 }
 
@@ -101,8 +123,10 @@ void Dialog::click(const Hit& hit, int col) {
   if (hit.dialog != this) return;
   if (hit.kind == Hit::DialogButton) {
     if (req_.kind == posix::DialogRequest::SaveFile) {
-      if (buttons_[hit.index].result == IDOK) confirmSave();
-      else finish(FALSE);
+      if (buttons_[hit.index].result == IDOK)
+        confirmSave();
+      else
+        finish(FALSE);
     } else {
       finish(buttons_[hit.index].result);
     }
@@ -116,8 +140,10 @@ void Dialog::click(const Hit& hit, int col) {
 }
 
 void Dialog::draw(Canvas& c, HitMap& hits, const Rect& desk) {
-  if (req_.kind == posix::DialogRequest::SaveFile) drawSave(c, hits, desk);
-  else drawBox(c, hits, desk);
+  if (req_.kind == posix::DialogRequest::SaveFile)
+    drawSave(c, hits, desk);
+  else
+    drawBox(c, hits, desk);
   if (inner_) inner_->draw(c, hits, desk);
 }
 

@@ -14,14 +14,25 @@ namespace term {
 
 struct Hit {
   enum Kind {
-    Window, MinimizeBox, CloseBox, Caption, ScrollUp, ScrollDown, ScrollPageUp, ScrollPageDown,
-    Icon, DialogButton, DialogField, DialogFilter, DialogBody
+    Window,
+    MinimizeBox,
+    CloseBox,
+    Caption,
+    ScrollUp,
+    ScrollDown,
+    ScrollPageUp,
+    ScrollPageDown,
+    Icon,
+    DialogButton,
+    DialogField,
+    DialogFilter,
+    DialogBody
   };
   Kind kind = Window;
   Rect r;
   HWND hwnd = nullptr;
-  int index = 0;        // icon number, dialog button number
-  int dcol = 0, drow = 0;  // offset of the top-level window on the screen, cells
+  int index = 0;                 // icon number, dialog button number
+  int dcol = 0, drow = 0;        // offset of the top-level window on the screen, cells
   const void* dialog = nullptr;  // the box a dialog region belongs to
 };
 

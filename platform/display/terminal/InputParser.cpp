@@ -20,41 +20,73 @@ InputEvent keyEvent(Key k, int modifierParam = 1) {
 
 Key tildeKey(int n) {
   switch (n) {
-    case 1: case 7: return Key::Home;
-    case 2: return Key::Insert;
-    case 3: return Key::Delete;
-    case 4: case 8: return Key::End;
-    case 5: return Key::PageUp;
-    case 6: return Key::PageDown;
-    case 11: return Key::F1;
-    case 12: return Key::F2;
-    case 13: return Key::F3;
-    case 14: return Key::F4;
-    case 15: return Key::F5;
-    case 17: return Key::F6;
-    case 18: return Key::F7;
-    case 19: return Key::F8;
-    case 20: return Key::F9;
-    case 21: return Key::F10;
-    case 23: return Key::F11;
-    case 24: return Key::F12;
-    default: return Key::None;
+    case 1:
+    case 7:
+      return Key::Home;
+    case 2:
+      return Key::Insert;
+    case 3:
+      return Key::Delete;
+    case 4:
+    case 8:
+      return Key::End;
+    case 5:
+      return Key::PageUp;
+    case 6:
+      return Key::PageDown;
+    case 11:
+      return Key::F1;
+    case 12:
+      return Key::F2;
+    case 13:
+      return Key::F3;
+    case 14:
+      return Key::F4;
+    case 15:
+      return Key::F5;
+    case 17:
+      return Key::F6;
+    case 18:
+      return Key::F7;
+    case 19:
+      return Key::F8;
+    case 20:
+      return Key::F9;
+    case 21:
+      return Key::F10;
+    case 23:
+      return Key::F11;
+    case 24:
+      return Key::F12;
+    default:
+      return Key::None;
   }
 }
 
 Key finalKey(char c) {
   switch (c) {
-    case 'A': return Key::Up;
-    case 'B': return Key::Down;
-    case 'C': return Key::Right;
-    case 'D': return Key::Left;
-    case 'H': return Key::Home;
-    case 'F': return Key::End;
-    case 'P': return Key::F1;
-    case 'Q': return Key::F2;
-    case 'R': return Key::F3;
-    case 'S': return Key::F4;
-    default: return Key::None;
+    case 'A':
+      return Key::Up;
+    case 'B':
+      return Key::Down;
+    case 'C':
+      return Key::Right;
+    case 'D':
+      return Key::Left;
+    case 'H':
+      return Key::Home;
+    case 'F':
+      return Key::End;
+    case 'P':
+      return Key::F1;
+    case 'Q':
+      return Key::F2;
+    case 'R':
+      return Key::F3;
+    case 'S':
+      return Key::F4;
+    default:
+      return Key::None;
   }
 }
 
@@ -114,9 +146,12 @@ std::vector<InputEvent> InputParser::feed(std::string_view bytes) {
 size_t InputParser::parseOne(std::string_view s, bool atEnd, InputEvent& ev) {
   unsigned char c = static_cast<unsigned char>(s[0]);
   if (c != kEsc) {
-    if (c == '\r' || c == '\n') ev = keyEvent(Key::Enter);
-    else if (c == '\t') ev = keyEvent(Key::Tab);
-    else if (c == 0x7f || c == 0x08) ev = keyEvent(Key::Backspace);
+    if (c == '\r' || c == '\n')
+      ev = keyEvent(Key::Enter);
+    else if (c == '\t')
+      ev = keyEvent(Key::Tab);
+    else if (c == 0x7f || c == 0x08)
+      ev = keyEvent(Key::Backspace);
     else if (c < 0x20) {  // Ctrl+letter
       ev = keyEvent(Key::Char);
       ev.ctrl = true;

@@ -14,8 +14,34 @@
 namespace term {
 
 enum class Key {
-  None, Char, Enter, Tab, Backspace, Escape, Up, Down, Left, Right, Home, End,
-  PageUp, PageDown, Insert, Delete, F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12
+  None,
+  Char,
+  Enter,
+  Tab,
+  Backspace,
+  Escape,
+  Up,
+  Down,
+  Left,
+  Right,
+  Home,
+  End,
+  PageUp,
+  PageDown,
+  Insert,
+  Delete,
+  F1,
+  F2,
+  F3,
+  F4,
+  F5,
+  F6,
+  F7,
+  F8,
+  F9,
+  F10,
+  F11,
+  F12
 };
 
 struct InputEvent {
@@ -25,8 +51,8 @@ struct InputEvent {
   bool shift = false, alt = false, ctrl = false;
   // mouse
   enum Button { Left = 0, Middle = 1, Right = 2, WheelUp = 3, WheelDown = 4 } button = Left;
-  bool press = false;   // false: release
-  bool motion = false;  // moved with a button held
+  bool press = false;    // false: release
+  bool motion = false;   // moved with a button held
   int row = 0, col = 0;  // 0-based cell
 };
 

@@ -24,32 +24,59 @@ HWND activeVisible() {
 
 WPARAM virtualKey(const InputEvent& ev) {
   switch (ev.key) {
-    case Key::Enter: return VK_RETURN;
-    case Key::Tab: return VK_TAB;
-    case Key::Backspace: return VK_BACK;
-    case Key::Escape: return VK_ESCAPE;
-    case Key::Up: return VK_UP;
-    case Key::Down: return VK_DOWN;
-    case Key::Left: return VK_LEFT;
-    case Key::Right: return VK_RIGHT;
-    case Key::Home: return VK_HOME;
-    case Key::End: return VK_END;
-    case Key::PageUp: return VK_PRIOR;
-    case Key::PageDown: return VK_NEXT;
-    case Key::Insert: return VK_INSERT_KEY;
-    case Key::Delete: return VK_DELETE;
+    case Key::Enter:
+      return VK_RETURN;
+    case Key::Tab:
+      return VK_TAB;
+    case Key::Backspace:
+      return VK_BACK;
+    case Key::Escape:
+      return VK_ESCAPE;
+    case Key::Up:
+      return VK_UP;
+    case Key::Down:
+      return VK_DOWN;
+    case Key::Left:
+      return VK_LEFT;
+    case Key::Right:
+      return VK_RIGHT;
+    case Key::Home:
+      return VK_HOME;
+    case Key::End:
+      return VK_END;
+    case Key::PageUp:
+      return VK_PRIOR;
+    case Key::PageDown:
+      return VK_NEXT;
+    case Key::Insert:
+      return VK_INSERT_KEY;
+    case Key::Delete:
+      return VK_DELETE;
     case Key::Char: {
       unsigned char c = static_cast<unsigned char>(ev.ch);
       if (c >= 'a' && c <= 'z') return c - 'a' + 'A';
       if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') return c;
       switch (c) {  // the US keyboard's OEM keys
-        case ';': case ':': return 0xBA;
-        case '=': case '+': return 0xBB;
-        case ',': case '<': return 0xBC;
-        case '-': case '_': return 0xBD;
-        case '.': case '>': return 0xBE;
-        case '/': case '?': return 0xBF;
-        default: return 0;
+        case ';':
+        case ':':
+          return 0xBA;
+        case '=':
+        case '+':
+          return 0xBB;
+        case ',':
+        case '<':
+          return 0xBC;
+        case '-':
+        case '_':
+          return 0xBD;
+        case '.':
+        case '>':
+          return 0xBE;
+        case '/':
+        case '?':
+          return 0xBF;
+        default:
+          return 0;
       }
     }
     default:
@@ -62,13 +89,17 @@ WPARAM virtualKey(const InputEvent& ev) {
 // The character TranslateMessage would make of the key, or 0.
 int characterOf(const InputEvent& ev) {
   switch (ev.key) {
-    case Key::Enter: return '\r';
-    case Key::Backspace: return '\b';
-    case Key::Escape: return 0x1b;
+    case Key::Enter:
+      return '\r';
+    case Key::Backspace:
+      return '\b';
+    case Key::Escape:
+      return 0x1b;
     case Key::Char:
       if (ev.ctrl) return ev.ch >= 'a' && ev.ch <= 'z' ? ev.ch - 'a' + 1 : 0;
       return static_cast<unsigned char>(ev.ch);
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -80,8 +111,8 @@ HWND upDownOfBuddy(HWND edit) {
   if (!p) return nullptr;
   for (HWND sib : p->children) {
     posix::Window* s = posix::findWindow(sib);
-    if (s && strcasecmp(s->className.c_str(), UPDOWN_CLASSA) == 0 &&
-        (s->style & UDS_ARROWKEYS) && posix::controlState(sib).buddy == edit)
+    if (s && strcasecmp(s->className.c_str(), UPDOWN_CLASSA) == 0 && (s->style & UDS_ARROWKEYS) &&
+        posix::controlState(sib).buddy == edit)
       return sib;
   }
   return nullptr;
@@ -224,16 +255,20 @@ void Router::press(const Hit& hit, const InputEvent& ev) {
       }
       return;
     }
-    case Hit::ScrollUp: case Hit::ScrollDown: case Hit::ScrollPageUp: case Hit::ScrollPageDown: {
-      WPARAM code = hit.kind == Hit::ScrollUp     ? SB_LINEUP
-                    : hit.kind == Hit::ScrollDown ? SB_LINEDOWN
+    case Hit::ScrollUp:
+    case Hit::ScrollDown:
+    case Hit::ScrollPageUp:
+    case Hit::ScrollPageDown: {
+      WPARAM code = hit.kind == Hit::ScrollUp       ? SB_LINEUP
+                    : hit.kind == Hit::ScrollDown   ? SB_LINEDOWN
                     : hit.kind == Hit::ScrollPageUp ? SB_PAGEUP
                                                     : SB_PAGEDOWN;
       PostMessageA(hit.hwnd, WM_VSCROLL, code, 0);
       PostMessageA(hit.hwnd, WM_VSCROLL, SB_ENDSCROLL, 0);
       return;
     }
-    default: break;
+    default:
+      break;
   }
   if (!hit.hwnd) return;
   HWND top = posix::topLevelOf(hit.hwnd);
@@ -278,7 +313,8 @@ void Router::release(const InputEvent& ev, const HitMap& hits) {
       posix::postInput(p.hwnd, msg, mouseKeys(ev), clientPoint(p.hwnd, p, ev.row, ev.col));
       return;
     }
-    default: return;
+    default:
+      return;
   }
 }
 

@@ -63,8 +63,8 @@ void Dialog::confirmSave() {
   // Surrounding blanks are never part of a name the user meant.
   size_t b = name_.find_first_not_of(' '), e = name_.find_last_not_of(' ');
   if (b == std::string::npos) return;
-  std::string path = resolveSaveName(name_.substr(b, e - b + 1), startFolder(req_.initialDir),
-                                     req_.defaultExt);
+  std::string path =
+      resolveSaveName(name_.substr(b, e - b + 1), startFolder(req_.initialDir), req_.defaultExt);
   std::string folder = path.substr(0, std::max<size_t>(path.rfind('/'), 1));
   if (!isDirectory(folder)) {
     ask(folder + "\nThe folder does not exist.\nCheck the folder name and try again.", MB_OK);
@@ -112,10 +112,18 @@ void Dialog::editKey(const InputEvent& ev) {
   int n = static_cast<int>(name_.size());
   caret_ = std::clamp(caret_, 0, n);
   switch (ev.key) {
-    case Key::Left: caret_ = std::max(0, caret_ - 1); break;
-    case Key::Right: caret_ = std::min(n, caret_ + 1); break;
-    case Key::Home: caret_ = 0; break;
-    case Key::End: caret_ = n; break;
+    case Key::Left:
+      caret_ = std::max(0, caret_ - 1);
+      break;
+    case Key::Right:
+      caret_ = std::min(n, caret_ + 1);
+      break;
+    case Key::Home:
+      caret_ = 0;
+      break;
+    case Key::End:
+      caret_ = n;
+      break;
     case Key::Backspace:
       if (caret_ > 0) name_.erase(static_cast<size_t>(--caret_), 1);
       break;
@@ -130,7 +138,8 @@ void Dialog::editKey(const InputEvent& ev) {
         name_.insert(static_cast<size_t>(caret_++), 1, ev.ch);
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -159,22 +168,21 @@ void Dialog::drawSave(Canvas& c, HitMap& hits, const Rect& desk) {
   uint8_t fieldAttr = focus_ == 0 ? Reverse : Underline;
   Rect field{fieldCol, row, fieldCol + fieldWidth, row + 1};
   c.fill(field, ' ', fieldAttr);
-  c.put(row, fieldCol, std::string_view(name_).substr(std::min<size_t>(first, name_.size()),
-                                                       static_cast<size_t>(fieldWidth)),
+  c.put(row, fieldCol,
+        std::string_view(name_).substr(std::min<size_t>(first, name_.size()),
+                                       static_cast<size_t>(fieldWidth)),
         fieldAttr);
   if (focus_ == 0 && !inner_) c.setCaret(row, fieldCol + caret_ - first);
   hits.add(Hit{Hit::DialogField, field, nullptr, 0, 0, 0, this});
 
   row += 1;
   c.put(row, labelCol, "Save as type:");
-  std::string type = req_.filters.empty()
-                         ? std::string("All files")
-                         : req_.filters[filter_].first;
+  std::string type = req_.filters.empty() ? std::string("All files") : req_.filters[filter_].first;
   std::string face = "< " + type + " >";
   c.put(row, fieldCol, face.substr(0, static_cast<size_t>(fieldWidth)),
         focus_ == 1 ? Reverse : Normal);
-  hits.add(Hit{Hit::DialogFilter, Rect{fieldCol, row, field.right, row + 1}, nullptr, 0, 0, 0,
-               this});
+  hits.add(
+      Hit{Hit::DialogFilter, Rect{fieldCol, row, field.right, row + 1}, nullptr, 0, 0, 0, this});
 
   row += 1;
   c.put(row, labelCol, "Folder:");

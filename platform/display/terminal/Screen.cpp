@@ -2,9 +2,10 @@
 #include "platform/display/terminal/Screen.h"
 
 #include <sys/ioctl.h>
-#include <algorithm>
 #include <termios.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "platform/display/terminal/Curses.h"
 

@@ -2,10 +2,10 @@
 #include "platform/display/terminal/Signals.h"
 
 #include <fcntl.h>
-#include <cerrno>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 

@@ -12,7 +12,7 @@ namespace term {
 
 void installSignalHandlers();  // idempotent
 void removeSignalHandlers();
-int signalPipeFd();             // read end; each byte is a signal number
-bool processExiting();          // exit() has begun: static objects may be gone
+int signalPipeFd();     // read end; each byte is a signal number
+bool processExiting();  // exit() has begun: static objects may be gone
 
 }  // namespace term

@@ -42,8 +42,8 @@ HWND createSessionWindow() {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = kSessionClass;
   RegisterClassA(&wc);  // fails harmlessly when it exists
-  return CreateWindowExA(0, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                         wc.hInstance, nullptr);
+  return CreateWindowExA(0, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                         nullptr);
 }
 
 }  // namespace
@@ -128,8 +128,10 @@ void TerminalDisplay::dispatchPending() {
 
 void TerminalDisplay::dispatch(const InputEvent& ev) {
   if (dialogs_.empty()) {
-    if (ev.type == InputEvent::KeyPress) router_.key(ev);
-    else router_.mouse(ev, hits_);
+    if (ev.type == InputEvent::KeyPress)
+      router_.key(ev);
+    else
+      router_.mouse(ev, hits_);
     return;
   }
   Dialog& top = *dialogs_.back();

@@ -46,7 +46,7 @@ class TerminalDisplay : public posix::Display {
   InputParser parser_;
   Router router_;
   std::vector<std::unique_ptr<Dialog>> dialogs_;  // the last one is on top
-  std::deque<InputEvent> pending_;  // decoded, not yet delivered
+  std::deque<InputEvent> pending_;                // decoded, not yet delivered
   posix::Source input_, signals_;
   HWND sessionWindow_ = nullptr;
   int rows_ = 24, cols_ = 80;

@@ -19,8 +19,10 @@ std::map<HWND, std::string>& hints() {
 void setWindowHint(HWND hwnd, const std::string& text) {
   std::lock_guard<std::mutex> lock(gHintMutex);
   // Handles carry a generation count, so a stale entry never matches a new window.
-  if (!IsWindow(hwnd) || text.empty()) hints().erase(hwnd);
-  else hints()[hwnd] = text;
+  if (!IsWindow(hwnd) || text.empty())
+    hints().erase(hwnd);
+  else
+    hints()[hwnd] = text;
 }
 
 std::string windowHint(HWND hwnd) {

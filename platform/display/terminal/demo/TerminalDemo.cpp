@@ -126,8 +126,8 @@ void createWindows() {
   HWND order[] = {gName, gCount, add, gUpper, hide};
   std::memcpy(gTabOrder, order, sizeof order);
   (void)gLog;
-  gIconWindow = CreateWindowExA(0, "DemoIcon", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst,
-                                nullptr);
+  gIconWindow =
+      CreateWindowExA(0, "DemoIcon", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
   NOTIFYICONDATAA nid{};
   nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
   nid.hWnd = gIconWindow;

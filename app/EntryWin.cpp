@@ -1,0 +1,18 @@
+// Windows: the common controls (the interval's up-down control) are registered before
+// any window exists, and a fatal error is shown in a message box, as there is no
+// console to print it on.
+#include "app/Entry.h"
+#include "platform/winapi.h"
+
+void PlatformStart() {
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof(icc);
+  icc.dwICC = ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&icc);
+}
+
+void PlatformStop() {}
+
+void PlatformFatal(const char* what) {
+  MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}

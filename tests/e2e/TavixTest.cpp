@@ -1,0 +1,175 @@
+// The whole program in a terminal: start hidden, show from the icon, poll a local
+// server, the header, the statistics, clearing, saving, hiding, minimising and
+// closing, and the terminal left as it was found.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "TmuxSession.h"
+#include "tests/support/ScriptedHttp.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kTip[] = "Orvane Pollarion (click to show)";
+constexpr char kShown[] = "[_][X]";  // only a shown window has a title bar
+constexpr char kReply[] = "HTTP/1.0 200 OK\r\nServer: e2e-server\r\nContent-Length: 0\r\n\r\n";
+
+class Tavix : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = buildDir() + "/tavix";
+    ASSERT_TRUE(fileExists(program_)) << program_ << " is not built";
+    ASSERT_TRUE(server_.bindOk());
+    address_ = "127.0.0.1:" + server_.portText();
+    tmux_ = std::make_unique<TmuxSession>(
+        program_,
+        std::map<std::string, std::string>{{"XDG_CONFIG_HOME", dir_.path()}, {"HOME", dir_.path()}},
+        dir_.path());
+    ASSERT_TRUE(tmux_->waitFor(kTip));
+  }
+
+  void show() {
+    tmux_->click(tmux_->find(kTip));
+    ASSERT_TRUE(tmux_->waitFor(kShown));
+  }
+
+  void clickOn(const std::string& caption) {
+    Cell at = tmux_->find(caption);
+    ASSERT_TRUE(at.found()) << caption << "\n" << tmux_->screen();
+    tmux_->click(at);
+  }
+
+  // Replaces the address with the local server's and polls once.
+  void pollLocalServer() {
+    server_.reply(kReply);
+    clickOn("localhost");
+    tmux_->keys({"End"});
+    for (int i = 0; i < 12; ++i) tmux_->keys({"BSpace"});
+    tmux_->text(address_);
+    ASSERT_TRUE(tmux_->waitFor(address_));
+    clickOn("Poll Now");
+    ASSERT_TRUE(tmux_->waitFor("SUCCESS " + address_)) << tmux_->screen();
+  }
+
+  TempDir dir_;
+  ScriptedHttpServer server_;
+  std::string program_, address_;
+  std::unique_ptr<TmuxSession> tmux_;
+};
+
+TEST_F(Tavix, StartsHiddenWithOnlyTheTipOnTheBottomLine) {
+  std::vector<std::string> lines = tmux_->lines();
+  ASSERT_EQ(lines.size(), 40u);
+  EXPECT_NE(lines[39].find(kTip), std::string::npos);
+  EXPECT_EQ(tmux_->screen().find(kShown), std::string::npos);
+}
+
+TEST_F(Tavix, IconClickShowsTheWindowWithItsControls) {
+  show();
+  std::string s = tmux_->screen();
+  for (const char* part : {"Orvane Pollarion", "localhost", "15", "Poll Now", "[ Start ]",
+                           "[ Clear ]", "[ Save ]", "Display H", "[ Hide ]", "Log Stats"})
+    EXPECT_NE(s.find(part), std::string::npos) << part << "\n" << s;
+}
+
+TEST_F(Tavix, PollNowLogsSuccessAndDisplayHeaderAddsTheHeader) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  EXPECT_EQ(tmux_->screen().find("e2e-server"), std::string::npos);
+  clickOn("[ ] Display H");  // the Hide button covers the rest of the caption
+  ASSERT_TRUE(tmux_->waitFor("[x] Display H"));
+  server_.reply(kReply);
+  clickOn("Poll Now");
+  EXPECT_TRUE(tmux_->waitFor("Server: e2e-server")) << tmux_->screen();
+}
+
+TEST_F(Tavix, LogStatsReportsThePolls) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("Log Stats");
+  EXPECT_TRUE(tmux_->waitFor("Total Polls: 1")) << tmux_->screen();
+  EXPECT_TRUE(tmux_->waitFor("Success: 1"));
+}
+
+TEST_F(Tavix, ClearAsksFirstAndClearsOnYes) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[ Clear ]");
+  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  tmux_->keys({"n"});
+  ASSERT_TRUE(tmux_->waitGone("Clear polling log and stats?"));
+  EXPECT_NE(tmux_->screen().find("SUCCESS"), std::string::npos);
+  clickOn("[ Clear ]");
+  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  clickOn("[ Yes ]");
+  EXPECT_TRUE(tmux_->waitGone("SUCCESS"));
+}
+
+TEST_F(Tavix, SaveShowsTheDialogAndWritesTheFile) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[ Save ]");
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  EXPECT_TRUE(tmux_->waitFor("tavix-"));  // the time-stamped default name
+  EXPECT_TRUE(tmux_->waitFor("< Text files >"));
+  tmux_->keys({"C-u"});
+  tmux_->text(dir_.file("polls"));
+  tmux_->keys({"Enter"});
+  ASSERT_TRUE(tmux_->waitFor("Do you want to clear display log?")) << tmux_->screen();
+  tmux_->keys({"n"});
+  ASSERT_TRUE(tmux_->waitGone("Do you want to clear display log?"));
+  std::string saved = readFile(dir_.file("polls.txt"));
+  EXPECT_NE(saved.find("SUCCESS " + address_), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\n"), std::string::npos);
+}
+
+TEST_F(Tavix, HideAndMinimiseGoBackToTheIcon) {
+  show();
+  clickOn("[ Hide ]");
+  ASSERT_TRUE(tmux_->waitGone(kShown));
+  show();
+  clickOn("[_]");
+  ASSERT_TRUE(tmux_->waitGone(kShown));
+  tmux_->keys({"F2"});
+  ASSERT_TRUE(tmux_->waitFor(kShown));
+  tmux_->keys({"F9"});
+  EXPECT_TRUE(tmux_->waitGone(kShown));
+}
+
+TEST_F(Tavix, CloseOffersToSaveTheLogAndLeavesTheTerminalClean) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[X]");
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  tmux_->text(std::string());
+  tmux_->keys({"C-u"});
+  tmux_->text(dir_.file("last"));
+  tmux_->keys({"Enter"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  std::string s = tmux_->screen();
+  EXPECT_EQ(s.find("Orvane Pollarion"), std::string::npos) << s;
+  EXPECT_NE(readFile(dir_.file("last.txt")).find("SUCCESS"), std::string::npos);
+  EXPECT_TRUE(fileExists(dir_.file("tavix.ini")));
+}
+
+TEST_F(Tavix, CancelledCloseSaveStillEnds) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  tmux_->keys({"C-q"});
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  tmux_->keys({"Escape"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+}
+
+TEST_F(Tavix, TerminationSignalSavesTheSettingsAndRestoresTheTerminal) {
+  show();
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos);
+  EXPECT_TRUE(fileExists(dir_.file("tavix.ini")));
+}
+
+}  // namespace
+}  // namespace e2e
