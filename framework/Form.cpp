@@ -186,10 +186,26 @@ void TCustomForm::SetVisible(bool v) {
   if (Application) Application->UpdateVisible();
 }
 
+namespace {
+bool IsChildOf(HWND child, HWND parent) {
+  for (HWND w = GetParent(child); w; w = GetParent(w))
+    if (w == parent) return true;
+  return false;
+}
+}  // namespace
+
 void TCustomForm::ShowNow() {
   HWND h = Handle();
   ShowWindow(h, ShowCmdFor(FWindowState));
   if (Application && Application->MainForm() == this) Application->FMinimized = false;
+  // A shown form gives the keyboard to its active control, or to its first tab stop.
+  HWND focus = GetFocus();
+  if (focus == h || !focus || !IsChildOf(focus, h)) {
+    if (FActiveControl && FActiveControl->CanFocus())
+      FActiveControl->SetFocus();
+    else
+      SelectNext(nullptr, true);
+  }
 }
 
 TWindowState TCustomForm::WindowState() const {

@@ -149,7 +149,7 @@ TEST_F(Tavix, CloseOffersToSaveTheLogAndLeavesTheTerminalClean) {
   std::string s = tmux_->screen();
   EXPECT_EQ(s.find("Orvane Pollarion"), std::string::npos) << s;
   EXPECT_NE(readFile(dir_.file("last.txt")).find("SUCCESS"), std::string::npos);
-  EXPECT_TRUE(fileExists(dir_.file("tavix.ini")));
+  EXPECT_TRUE(fileExists(dir_.file("tavix.ini"))) << listDir(dir_.path());
 }
 
 TEST_F(Tavix, CancelledCloseSaveStillEnds) {

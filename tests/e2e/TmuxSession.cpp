@@ -58,6 +58,14 @@ std::string readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
 
+std::string listDir(const std::string& path) {
+  std::string out;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(path, ec))
+    out += e.path().filename().string() + "\n";
+  return out;
+}
+
 std::string buildDir() {
   return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path().string();
 }

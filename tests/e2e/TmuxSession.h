@@ -62,6 +62,7 @@ class TmuxSession {
 std::string shellQuote(const std::string& s);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
+std::string listDir(const std::string& path);  // the names in it, one a line
 // The build directory this test binary belongs to (its parent's parent).
 std::string buildDir();
 
