@@ -15,8 +15,14 @@ TTimerInterval PoolInterval(TTimerInterval v) {
 }
 }  // namespace
 
+// A list freed together with our owner sends no free notification (siblings are
+// detached quietly), but its destructor clears our change link's Sender.
+TCustomImageList* TTrayIcon::LiveImageList() const {
+  return FImageList && FChangeLink && FChangeLink->Sender == FImageList ? FImageList : nullptr;
+}
+
 void TTrayIcon::SetImageList(TCustomImageList* Value) {
-  if (FImageList) FImageList->UnRegisterChanges(FChangeLink.get());
+  if (LiveImageList()) FImageList->UnRegisterChanges(FChangeLink.get());
   FImageList = Value;
   if (Value) {
     Value->RegisterChanges(FChangeLink.get());
@@ -96,14 +102,15 @@ void TTrayIcon::FreeTimer(TTimerMode Mode) {
 }
 
 void TTrayIcon::AnimateIcon() {
-  if (!FImageList || Designing()) return;
+  TCustomImageList* list = LiveImageList();
+  if (!list || Designing()) return;
   NOTIFYICONDATAA data;
   FillRecord(data, nullptr);
   HBITMAP color = CreateBitmap(16, 16, 1, 32, nullptr);
   HBITMAP mask = nullptr;
   HICON frame = nullptr;
   try {
-    FImageList->Draw(FListIndex, FFrameIndex, color);
+    list->Draw(FListIndex, FFrameIndex, color);
     mask = CreateBitmap(16, 16, 1, 1, nullptr);  // the monochrome copy
     ICONINFO info{TRUE, 0, 0, mask, color};
     frame = CreateIconIndirect(&info);
@@ -117,5 +124,5 @@ void TTrayIcon::AnimateIcon() {
   if (frame) DestroyIcon(frame);
   if (mask) DeleteObject(mask);
   if (color) DeleteObject(color);
-  if (++FFrameIndex >= FImageList->ImageCount(FListIndex)) FFrameIndex = 0;
+  if (++FFrameIndex >= list->ImageCount(FListIndex)) FFrameIndex = 0;
 }

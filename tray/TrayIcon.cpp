@@ -15,10 +15,16 @@ TTrayIcon::TTrayIcon(TComponent* AOwner)
   FChangeLink->OnChange = [this](TObject* Sender) { ImageListChanged(Sender); };
 }
 
+// Our own timer is an owned component, and owned components are freed quietly
+// (no notification) before the destructor runs: release it while it still exists.
+void TTrayIcon::BeforeDestruction() {
+  FreeTimer(FTimerMode);
+  TWndProcComponent::BeforeDestruction();
+}
+
 TTrayIcon::~TTrayIcon() {
   FreeTimer(FTimerMode);
-  if (FImageList) FImageList->UnRegisterChanges(FChangeLink.get());
-  FChangeLink.reset();
+  FChangeLink.reset();  // detaches itself from a list that still exists
   SetEnabled(false);
   FHint.clear();
   NotifyShell(NIM_DELETE);

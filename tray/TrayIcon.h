@@ -51,7 +51,7 @@ class TTrayIcon : public TWndProcComponent {
   bool ShowMinimizedIcon = false;
 
   // Animation.
-  TCustomImageList* ImageList() const { return FImageList; }
+  TCustomImageList* ImageList() const { return LiveImageList(); }
   void SetImageList(TCustomImageList* Value);
   TTimerMode TimerMode() const { return FTimerMode; }
   void SetTimerMode(TTimerMode Value);
@@ -78,6 +78,7 @@ class TTrayIcon : public TWndProcComponent {
   unsigned GlobalTimerID() const { return FGlobalTimerID; }
   THiTimer* HiTimer() const { return FHiTimer; }
 
+  void BeforeDestruction() override;
   void Loaded() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -97,6 +98,7 @@ class TTrayIcon : public TWndProcComponent {
   void StartTimer(bool Start);
   void FreeTimer(TTimerMode Mode);
   void ImageListChanged(TObject* Sender);
+  TCustomImageList* LiveImageList() const;
 
   bool FAnimated = false;
   bool FActive = true;

@@ -104,6 +104,10 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buf, DWORD size) {
       return 0;
     }
     path.assign(tmp, static_cast<size_t>(n));
+    // A binary replaced while it runs reads back as "<path> (deleted)".
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() && path.ends_with(deleted))
+      path.resize(path.size() - deleted.size());
   }
   return posix::copyOut(path, buf, size);
 }

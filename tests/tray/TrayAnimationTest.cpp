@@ -104,6 +104,16 @@ TEST_F(TrayAnimationTest, ChangingTimerModeLeavesTheNewTimerStopped) {
   EXPECT_EQ(tray->HiTimer(), nullptr);
 }
 
+TEST_F(TrayAnimationTest, FormFreesAnAnimatedIconWithItsOwnTimerAndList) {
+  auto* list = TComponent::Create<TFakeImageList>(form.get(), 2);  // freed before the icon
+  tray->SetImageList(list);
+  tray->SetTimerMode(tmHiTimer);
+  tray->SetAnimated(true);
+  ASSERT_NE(tray->HiTimer(), nullptr);
+  EXPECT_TRUE(tray->HiTimer()->Enabled());
+  form.reset();  // no use of the freed list or timer (checked under the sanitizers)
+}
+
 TEST_F(TrayAnimationTest, DeactivationReleasesThePoolEntry) {
   tray->SetAnimated(true);
   unsigned id = tray->GlobalTimerID();
