@@ -3,6 +3,8 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,7 +17,8 @@ class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Directory-less names live in the configuration directory: use a private one.
-    dir_ = (std::filesystem::temp_directory_path() / "tavix-fw-ini").string();
+    dir_ = (std::filesystem::temp_directory_path() /
+            ("tavix-fw-ini-" + std::to_string(getpid()))).string();
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
