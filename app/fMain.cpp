@@ -131,6 +131,7 @@ void TForm1::BuildButtons() {
   TrayIcon1 = Create<TTrayIcon>(this);
   TrayIcon1->Name = "TrayIcon1";
   TrayIcon1->SetHint("Orvane Pollarion (click to show)");
+  TrayIcon1->SetIcon(Application->Icon());
   TrayIcon1->OnClick = [this](TObject* s) { TrayIcon1Click(s); };
   btnHide = MakeButton("Hide", 385, 90, 7, &TForm1::btnHideClick);
   btnLogStats = MakeButton("Log Stats", 169, 90, 8, &TForm1::btnLogStatsClick);
