@@ -1,7 +1,7 @@
 # Sourced by the windows-*.sh scripts: the packages the Windows builds need, and the
 # Wine settings (a prefix of our own inside build-win64, no Mono/Gecko prompts).
 win_pkgs=(cmake ninja-build python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine64 xvfb
-  imagemagick x11-utils)
+  imagemagick)
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX=${WINEPREFIX:-$PWD/build-win64/wineprefix}
