@@ -17,6 +17,7 @@ void RegisterPanelClass() {
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = inst;
   wc.lpszClassName = kPanelClass;
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   RegisterClassA(&wc);
 }
 

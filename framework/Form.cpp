@@ -18,6 +18,7 @@ void RegisterFormClass(const std::string& name) {
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = inst;
   wc.lpszClassName = name.c_str();
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   RegisterClassA(&wc);
 }
 
