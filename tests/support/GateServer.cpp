@@ -60,6 +60,11 @@ void GateServer::openAlways(bool on) {
   always_ = on;
 }
 
+void GateServer::resetInsteadOfReply(bool on) {
+  std::lock_guard<std::mutex> l(mu_);
+  reset_ = on;
+}
+
 void GateServer::open() {
   {
     std::lock_guard<std::mutex> l(mu_);
@@ -112,7 +117,14 @@ void GateServer::serve(int fd) {
   const uint64_t gen = generation_;
   cv_.wait(l, [&] { return always_ || stopping_ || generation_ != gen; });
   const std::string reply = reply_;
+  const bool reset = reset_;
   l.unlock();
+  if (reset) {
+    linger lg{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+    ::close(fd);
+    return;
+  }
   if (!reply.empty()) ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
   ::shutdown(fd, SHUT_WR);
   while (::recv(fd, buf, sizeof buf, 0) > 0) {

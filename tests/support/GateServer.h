@@ -24,6 +24,7 @@ class GateServer {
 
   void setReply(std::string bytes);
   void openAlways(bool on);  // answer every request at once
+  void resetInsteadOfReply(bool on);  // abort the connection (RST) instead of answering
   void open();               // let every waiting connection answer now
   int accepted() const { return accepted_.load(); }
   bool waitAccepted(int n, int timeoutMs = 10000) const;
@@ -43,6 +44,7 @@ class GateServer {
   std::condition_variable cv_;
   std::string reply_ = "HTTP/1.0 200 OK\r\nServer: gate\r\n\r\n";
   bool always_ = true;
+  bool reset_ = false;
   uint64_t generation_ = 0;
   bool stopping_ = false;
   std::vector<std::string> requests_;
