@@ -1,5 +1,6 @@
 // Servers that misbehave on purpose: each poll still ends with one clear log line,
 // and the next poll works.
+#include <filesystem>
 #include <thread>
 
 #include "tests/app/AppFixture.h"
@@ -113,4 +114,27 @@ TEST_F(HostileTest, SilenceAfterTheRequestEndsAtTheTimeOut) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
   ExpectNextPollWorks();
+}
+
+namespace {
+int OpenDescriptors() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+}  // namespace
+
+TEST_F(HostileTest, ManyMixedPollsLeaveNoDescriptorBehind) {
+  const std::string replies[] = {kOk, "HTTP/1.0 404 Not Found\r\n\r\n", ""};
+  ExpectNextPollWorks();  // warm up: the first poll creates what stays
+  const int before = OpenDescriptors();
+  for (int i = 0; i < 300; ++i) {
+    gate_.resetInsteadOfReply(i % 7 == 3);
+    gate_.setReply(replies[i % 3]);
+    Form1->btnPoll->Click();
+  }
+  EXPECT_EQ(Form1->PollCount(), 301);
+  EXPECT_EQ(LogLines().size(), 2u * 301);  // "MANUAL POLL" and one outcome each
+  EXPECT_FALSE(Form1->Busy());
+  EXPECT_EQ(OpenDescriptors(), before);
 }
