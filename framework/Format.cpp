@@ -8,7 +8,7 @@
 
 namespace {
 
-struct Spec {
+struct Directive {
   bool left = false;
   int width = -1;
   int prec = -1;
@@ -34,7 +34,7 @@ std::string ZeroPad(std::string digits, int prec) {
   return digits;
 }
 
-std::string FormatInteger(const TVarRec& a, const Spec& sp, const std::string& pattern) {
+std::string FormatInteger(const TVarRec& a, const Directive& sp, const std::string& pattern) {
   if (a.kind == TVarRec::vtFloat || a.kind == TVarRec::vtString) Invalid(pattern);
   bool neg = a.kind == TVarRec::vtInt && a.i < 0;
   uint64_t mag =
@@ -62,7 +62,7 @@ std::string Thousands(const std::string& digits) {
   return r;
 }
 
-std::string FormatFloat(const TVarRec& a, const Spec& sp, const std::string& pattern) {
+std::string FormatFloat(const TVarRec& a, const Directive& sp, const std::string& pattern) {
   double v;
   if (a.kind == TVarRec::vtFloat)
     v = a.d;
@@ -140,7 +140,7 @@ std::string Format(const std::string& pattern, std::initializer_list<TVarRec> ar
       ++i;
       continue;
     }
-    Spec sp;
+    Directive sp;
     // Optional "index:" prefix.
     size_t save = i;
     int num = ReadNumber(p, i, args, n, argi, pattern);
