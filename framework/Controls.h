@@ -20,6 +20,10 @@
 #include "framework/Classes.h"
 #include "platform/winapi.h"
 
+// The window property under which a control's window carries a pointer to its
+// std::string Hint, for displays that draw hints themselves.
+inline constexpr const char* kHintProperty = "OrvaneHint";
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateFlag>;

@@ -70,6 +70,8 @@ void TWinControl::CreateWnd() {
   if (!h) throw EOutOfResources("Error creating window");
   FHandle = h;
   Registry()[h] = this;
+  // Displays that show hints themselves find the control's hint text here.
+  SetPropA(h, kHintProperty, reinterpret_cast<HANDLE>(&Hint));
   FDefWndProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
   CreateHandleDone();
@@ -95,6 +97,7 @@ void TWinControl::DestroyWnd() {
   HWND h = FHandle;
   if (!h) return;
   Registry().erase(h);
+  RemovePropA(h, kHintProperty);
   SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
   FHandle = nullptr;
   DestroyWindow(h);
@@ -107,6 +110,7 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM l
     // Destroyed from outside (e.g. with its parent): forget the window.
     WNDPROC prev = c->FDefWndProc;
     Registry().erase(h);
+    RemovePropA(h, kHintProperty);
     c->FHandle = nullptr;
     return CallWindowProcA(prev, h, msg, wp, lp);
   }

@@ -638,6 +638,9 @@ HWND SetActiveWindow(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
 HWND WindowFromPoint(POINT pt);
+BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE data);
+HANDLE GetPropA(HWND hwnd, LPCSTR name);
+HANDLE RemovePropA(HWND hwnd, LPCSTR name);
 
 // ---- message queue ----
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);  // any thread

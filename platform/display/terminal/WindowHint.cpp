@@ -28,7 +28,10 @@ void setWindowHint(HWND hwnd, const std::string& text) {
 std::string windowHint(HWND hwnd) {
   std::lock_guard<std::mutex> lock(gHintMutex);
   auto it = hints().find(hwnd);
-  return it == hints().end() ? std::string() : it->second;
+  if (it != hints().end()) return it->second;
+  // The framework's controls carry their hint as a window property.
+  if (auto* text = static_cast<const std::string*>(GetPropA(hwnd, "OrvaneHint"))) return *text;
+  return std::string();
 }
 
 }  // namespace posix
