@@ -114,8 +114,8 @@ void TForm1::BuildButtons() {
   SaveDialog = Create<TSaveDialog>(this);
   SaveDialog->DefaultExt = "txt";
   SaveDialog->Filter = "Text files|*.txt|All files|*.*";
-  SaveDialog->Options = TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofPathMustExist,
-                                     ofEnableSizing};
+  SaveDialog->Options =
+      TOpenOptions{ofOverwritePrompt, ofHideReadOnly, ofPathMustExist, ofEnableSizing};
   SaveDialog->Title = "Save Pollarion Log";
   btnStart = MakeButton("Start", 338, 53, 3, &TForm1::btnStartClick);
   Timer1 = Create<TTimer>(this);

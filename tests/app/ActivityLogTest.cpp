@@ -115,9 +115,9 @@ TEST_F(AppTest, SaveWritesTheLogWithTheReportInCrLfLines) {
   ASSERT_EQ(save.filters.size(), 2u);
   EXPECT_EQ(save.filters[0], (std::pair<std::string, std::string>{"Text files", "*.txt"}));
   EXPECT_EQ(save.filterIndex, 1u);
-  EXPECT_EQ(save.flags & (OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                          OFN_ENABLESIZING),
-            DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING));
+  EXPECT_EQ(
+      save.flags & (OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING),
+      DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING));
   EXPECT_EQ(dialogs_[1].text, "File saved successfully. Do you want to clear display log?");
   const std::string expected =
       "12/06/26 21:04:35 - MANUAL POLL.\r\n"

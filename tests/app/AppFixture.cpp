@@ -12,8 +12,9 @@ namespace fs = std::filesystem;
 
 void AppTest::SetUp() {
   setenv("LC_ALL", "C", 1);
-  dir_ = fs::temp_directory_path() / ("tavix-app-" + std::to_string(getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  dir_ =
+      fs::temp_directory_path() / ("tavix-app-" + std::to_string(getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::remove_all(dir_);
   fs::create_directories(dir_);
   setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <mutex>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 

@@ -48,9 +48,8 @@ TEST_F(AppTest, ControlsCarryTheirCaptionsLimitsAndTabOrder) {
   Form1->GetTabOrderList(order);
   std::erase_if(order, [](TWinControl* c) { return !c->TabStop; });
   std::vector<TWinControl*> expected = {
-      Form1->edURL,    Form1->edFreq,    Form1->btnPoll, Form1->btnStart,
-      Form1->btnClear, Form1->btnSave,   Form1->cbxHeader, Form1->btnHide,
-      Form1->btnLogStats, Form1->Memo1};
+      Form1->edURL,   Form1->edFreq,    Form1->btnPoll, Form1->btnStart,    Form1->btnClear,
+      Form1->btnSave, Form1->cbxHeader, Form1->btnHide, Form1->btnLogStats, Form1->Memo1};
   EXPECT_EQ(order, expected);
 }
 

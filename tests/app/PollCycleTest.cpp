@@ -123,9 +123,8 @@ TEST_F(PollTest, AnUnresolvableNameLogsInvalidHostThenNullRemoteAddress) {
   StartApp();
   Form1->edURL->SetText("no-such-host.invalid");
   Form1->btnPoll->Click();
-  std::vector<std::string> expected = {Line("MANUAL POLL"),
-                                       Line("INVALID HOST no-such-host.invalid"),
-                                       Line("Null Remote Address")};
+  std::vector<std::string> expected = {
+      Line("MANUAL POLL"), Line("INVALID HOST no-such-host.invalid"), Line("Null Remote Address")};
   EXPECT_EQ(LogLines(), expected);
   EXPECT_EQ(lookups, 2);
   EXPECT_EQ(Form1->PollCount(), 1);

@@ -23,9 +23,9 @@ class GateServer {
   std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 
   void setReply(std::string bytes);
-  void openAlways(bool on);  // answer every request at once
+  void openAlways(bool on);           // answer every request at once
   void resetInsteadOfReply(bool on);  // abort the connection (RST) instead of answering
-  void open();               // let every waiting connection answer now
+  void open();                        // let every waiting connection answer now
   int accepted() const { return accepted_.load(); }
   bool waitAccepted(int n, int timeoutMs = 10000) const;
   std::vector<std::string> requests();
