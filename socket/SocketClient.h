@@ -157,6 +157,7 @@ class TSocketClient : public TComponent {
   void WaitThenPump(DWORD ms);  // wait up to ms for input, then process messages
   void EventWait(const std::function<bool()>& done);  // at least one pass
   void TransferPump(bool wouldBlock);
+  bool CaptureStep(const std::function<void(const char*, int)>& store);
   int ReceiveInto(std::string& text, int count);
 
   HANDLE FLookupTask = nullptr;   // the lookup this component waits for

@@ -194,20 +194,7 @@ void TSocketClient::CaptureFile(const std::string& fileName) {
     {
       TFileStream file(fileName, fmCreate);
       while (!Canceled) {
-        int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
-        if (got == 0) break;
-        if (got > 0) {
-          file.WriteBuffer(Buffer.data(), got);
-          BytesRecvd += got;
-          if (OnPacketRecvd) OnPacketRecvd(this);
-          TimerOn();
-        } else {
-          LastErrorNo = WSAGetLastError();
-          if (LastErrorNo == WSAENOTCONN) break;
-          std::string text;
-          CheckSocketError(WSAEWOULDBLOCK, text);
-        }
-        TransferPump(got < 0);
+        if (!CaptureStep([&](const char* data, int n) { file.WriteBuffer(data, n); })) break;
       }
     }
     if (Canceled) {
@@ -221,6 +208,27 @@ void TSocketClient::CaptureFile(const std::string& fileName) {
   TimerOff();
 }
 
+// One pass of a capture: receive a chunk and store it, or note why nothing came.
+// False when the data has ended (a zero-byte receive, or the socket was replaced
+// because the peer closed); other errors raise.
+bool TSocketClient::CaptureStep(const std::function<void(const char*, int)>& store) {
+  int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
+  if (got == 0) return false;
+  if (got > 0) {
+    store(Buffer.data(), got);
+    BytesRecvd += got;
+    if (OnPacketRecvd) OnPacketRecvd(this);
+    TimerOn();
+  } else {
+    LastErrorNo = WSAGetLastError();
+    if (LastErrorNo == WSAENOTCONN) return false;
+    std::string text;
+    CheckSocketError(WSAEWOULDBLOCK, text);
+  }
+  TransferPump(got < 0);
+  return true;
+}
+
 void TSocketClient::CaptureString(std::string& text, int32_t limit) {
   ReportStatus(8, "Capture String");
   text.clear();
@@ -228,20 +236,7 @@ void TSocketClient::CaptureString(std::string& text, int32_t limit) {
   TimerOn();
   try {
     while (!Canceled && (limit == -1 || static_cast<int64_t>(text.size()) < limit)) {
-      int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
-      if (got == 0) break;
-      if (got > 0) {
-        text.append(Buffer.data(), static_cast<size_t>(got));
-        BytesRecvd += got;
-        if (OnPacketRecvd) OnPacketRecvd(this);
-        TimerOn();
-      } else {
-        LastErrorNo = WSAGetLastError();
-        if (LastErrorNo == WSAENOTCONN) break;
-        std::string msg;
-        CheckSocketError(WSAEWOULDBLOCK, msg);
-      }
-      TransferPump(got < 0);
+      if (!CaptureStep([&](const char* data, int n) { text.append(data, size_t(n)); })) break;
     }
   } catch (...) {
     TimerOff();

@@ -164,13 +164,9 @@ void Dialog::drawButtons(Canvas& c, HitMap& hits, int row, const Rect& box, int 
   }
 }
 
-void Dialog::drawBox(Canvas& c, HitMap& hits, const Rect& desk) {
-  int maxText = std::max(10, desk.width() - 6);
-  std::vector<std::string> lines = wrap(req_.text, maxText);
-  int width = static_cast<int>(req_.caption.size()) + 8;
-  for (const std::string& l : lines) width = std::max(width, static_cast<int>(l.size()) + 4);
-  width = std::clamp(width, 24, std::max(24, desk.width()));
-  int height = static_cast<int>(lines.size()) + 5;
+// The centred, framed box with its title bar that both kinds of dialog draw first.
+Rect Dialog::drawFrame(Canvas& c, HitMap& hits, const Rect& desk, int width, int height,
+                       const std::string& title) {
   Rect box{desk.left + std::max(0, (desk.width() - width) / 2),
            desk.top + std::max(0, (desk.height() - height) / 2), 0, 0};
   box.right = box.left + width;
@@ -183,7 +179,18 @@ void Dialog::drawBox(Canvas& c, HitMap& hits, const Rect& desk) {
   c.fill(box, ' ');
   c.frame(box, Bold);
   c.fill(Rect{box.left + 1, box.top, box.right - 1, box.top + 1}, ' ', Reverse | Bold);
-  c.put(box.top, box.left + 2, req_.caption, Reverse | Bold);
+  c.put(box.top, box.left + 2, title, Reverse | Bold);
+  return box;
+}
+
+void Dialog::drawBox(Canvas& c, HitMap& hits, const Rect& desk) {
+  int maxText = std::max(10, desk.width() - 6);
+  std::vector<std::string> lines = wrap(req_.text, maxText);
+  int width = static_cast<int>(req_.caption.size()) + 8;
+  for (const std::string& l : lines) width = std::max(width, static_cast<int>(l.size()) + 4);
+  width = std::clamp(width, 24, std::max(24, desk.width()));
+  int height = static_cast<int>(lines.size()) + 5;
+  Rect box = drawFrame(c, hits, desk, width, height, req_.caption);
   for (size_t i = 0; i < lines.size(); ++i)
     c.put(box.top + 2 + static_cast<int>(i), box.left + 2, lines[i]);
   drawButtons(c, hits, box.bottom - 2, box, selected_);

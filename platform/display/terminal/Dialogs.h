@@ -41,6 +41,8 @@ class Dialog {
   void confirmSave();
   void innerAnswered();  // the question over the save dialog may have been answered
   void ask(const std::string& text, UINT type);
+  Rect drawFrame(Canvas& c, HitMap& hits, const Rect& desk, int width, int height,
+                 const std::string& title);
   void drawBox(Canvas& c, HitMap& hits, const Rect& desk);
   void drawSave(Canvas& c, HitMap& hits, const Rect& desk);
   void drawButtons(Canvas& c, HitMap& hits, int row, const Rect& box, int focusIndex);

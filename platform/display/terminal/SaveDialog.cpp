@@ -146,19 +146,7 @@ void Dialog::editKey(const InputEvent& ev) {
 void Dialog::drawSave(Canvas& c, HitMap& hits, const Rect& desk) {
   int width = std::clamp(desk.width() - 4, 30, 72);
   int height = 9;
-  Rect box{desk.left + std::max(0, (desk.width() - width) / 2),
-           desk.top + std::max(0, (desk.height() - height) / 2), 0, 0};
-  box.right = box.left + width;
-  box.bottom = box.top + height;
-  Hit body;
-  body.kind = Hit::DialogBody;
-  body.r = box;
-  body.dialog = this;
-  hits.add(body);
-  c.fill(box, ' ');
-  c.frame(box, Bold);
-  c.fill(Rect{box.left + 1, box.top, box.right - 1, box.top + 1}, ' ', Reverse | Bold);
-  c.put(box.top, box.left + 2, req_.title.empty() ? "Save As" : req_.title, Reverse | Bold);
+  Rect box = drawFrame(c, hits, desk, width, height, req_.title.empty() ? "Save As" : req_.title);
 
   const int labelCol = box.left + 2, fieldCol = box.left + 17;
   const int fieldWidth = box.right - 2 - fieldCol;
