@@ -5,11 +5,17 @@
 #include "app/Entry.h"
 #include "platform/display/terminal/TerminalDisplay.h"
 
-void PlatformStart() { posix::installTerminalDisplayIfTty(); }
+void PlatformStart() {
+  if (!posix::installTerminalDisplayIfTty()) posix::installHeadlessSession();
+}
 
-void PlatformStop() { posix::uninstallTerminalDisplay(); }
+void PlatformStop() {
+  posix::uninstallTerminalDisplay();
+  posix::uninstallHeadlessSession();
+}
 
 void PlatformFatal(const char* what) {
   posix::uninstallTerminalDisplay();
+  posix::uninstallHeadlessSession();
   std::fprintf(stderr, "tavix: %s\n", what);
 }

@@ -162,6 +162,9 @@ class TWinControl : public TControl {
   // notifications go to this object.
   void RegisterHelperWindow(HWND h);
   void UnregisterHelperWindow(HWND h);
+  // The system colour (COLOR_xxx) this control's background is painted in; the parent
+  // answers the control's WM_CTLCOLORxxx with it.
+  virtual int BackgroundColor() const { return COLOR_BTNFACE; }
 
   HWND FHandle = nullptr;
   WNDPROC FDefWndProc = nullptr;

@@ -18,6 +18,7 @@ void RegisterPanelClass() {
   wc.hInstance = inst;
   wc.lpszClassName = kPanelClass;
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   RegisterClassA(&wc);
 }
 

@@ -19,6 +19,10 @@ void RegisterFormClass(const std::string& name) {
   wc.hInstance = inst;
   wc.lpszClassName = name.c_str();
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  // The program's own icon when it has one, the system's otherwise.
+  wc.hIcon = LoadIconA(inst, "MAINICON");
+  if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   RegisterClassA(&wc);
 }
 
@@ -38,6 +42,16 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
 TCustomForm::~TCustomForm() {
   TCustomForm::BeforeDestruction();
   if (Application) Application->RemoveForm(this);
+  // The controls' windows are gone with the handles; nothing uses the font now.
+  if (FFont) DeleteObject(FFont);
+}
+
+HFONT TCustomForm::Font() {
+  if (!FFont)
+    FFont = CreateFontA(FontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, FontName.c_str());
+  return FFont;
 }
 
 void TCustomForm::BeforeDestruction() {

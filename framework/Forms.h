@@ -97,6 +97,11 @@ class TCustomForm : public TWinControl {
   TCloseQueryEvent OnCloseQuery;
   // Remembered pixels per inch of the design (the screen is taken as 96).
   int PixelsPerInch = 96;
+  // The font of the form's controls, made when first asked for (from FontName and
+  // FontHeight, which count only until then) and deleted with the form.
+  HFONT Font();
+  std::string FontName = "MS Sans Serif";
+  int FontHeight = -11;  // character height in pixels (8 point at 96 pixels per inch)
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -117,6 +122,7 @@ class TCustomForm : public TWinControl {
   TWindowState FWindowState = wsNormal;
   TWinControl* FActiveControl = nullptr;
   bool FDestroyDone = false;
+  HFONT FFont = nullptr;
 };
 
 class TForm : public TCustomForm {

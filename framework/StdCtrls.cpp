@@ -14,6 +14,24 @@ void TLabel::CreateParams(TCreateParams& p) {
   p.Style |= SS_LEFT;
 }
 
+void TLabel::CreateHandleDone() {
+  TWinControl::CreateHandleDone();
+  if (AutoSize) AdjustBounds();
+}
+
+void TLabel::AdjustBounds() {
+  HDC dc = GetDC(FHandle);
+  if (!dc) return;
+  auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(FHandle, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  std::string text = Text();
+  SIZE size{};
+  BOOL ok = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(FHandle, dc);
+  if (ok && size.cx > Width()) SetBounds(Left(), Top(), size.cx, Height());
+}
+
 // ---- TCustomEdit ----
 
 TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {

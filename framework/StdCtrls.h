@@ -15,9 +15,17 @@
 class TLabel : public TWinControl {
  public:
   explicit TLabel(TComponent* AOwner);
+  // Widens the label to its caption in its font when its window is made, so no
+  // caption is cut where the font is drawn wider than designed. Where text cannot be
+  // measured the bounds stand; a label never shrinks.
+  bool AutoSize = true;
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+
+ private:
+  void AdjustBounds();
 };
 
 class TCustomEdit : public TWinControl {
@@ -37,6 +45,7 @@ class TCustomEdit : public TWinControl {
   void CreateHandleDone() override;
   virtual void Change();  // runs OnChange
   virtual void DoExit();  // runs OnExit
+  int BackgroundColor() const override { return COLOR_WINDOW; }
 
   bool FReadOnly = false;
   int FMaxLength = 0;

@@ -74,6 +74,9 @@ void TWinControl::CreateWnd() {
   SetPropA(h, kHintProperty, reinterpret_cast<HANDLE>(&Hint));
   FDefWndProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
+  // Every control writes in its form's font (the system font otherwise).
+  if (TCustomForm* form = GetParentForm(this))
+    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(form->Font()), FALSE);
   CreateHandleDone();
   CreateChildHandles();
   Realign();
@@ -142,6 +145,18 @@ void TWinControl::WndProc(TMessage& msg) {
       TWinControl* child = hdr ? FindControl(hdr->hwndFrom) : nullptr;
       if (child && child != this) return child->CNNotify(msg);
       break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN: {
+      // Labels, check boxes and the log take their background from what they are.
+      TWinControl* child = FindControl(reinterpret_cast<HWND>(msg.LParam));
+      int color = child ? child->BackgroundColor() : COLOR_BTNFACE;
+      HDC dc = reinterpret_cast<HDC>(msg.WParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(color));
+      msg.Result = reinterpret_cast<LRESULT>(GetSysColorBrush(color));
+      return;
     }
     case WM_SIZE:
       DefaultHandler(msg);

@@ -87,6 +87,8 @@ typedef struct HBRUSH__* HBRUSH;
 typedef struct HMENU__* HMENU;
 typedef struct HBITMAP__* HBITMAP;
 typedef struct HFONT__* HFONT;
+typedef struct HDC__* HDC;
+typedef void* HGDIOBJ;
 
 #define WINAPI
 #define CALLBACK
@@ -280,6 +282,7 @@ struct SECURITY_ATTRIBUTES;
 #define WM_ACTIVATEAPP 0x001C
 #define WM_GETMINMAXINFO 0x0024
 #define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
@@ -307,6 +310,11 @@ struct SECURITY_ATTRIBUTES;
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
 #define WM_USER 0x0400
+// Sent to the parent before a child control paints (wParam: its HDC, lParam: the
+// child); the answer is the brush for its background.
+#define WM_CTLCOLOREDIT 0x0133
+#define WM_CTLCOLORBTN 0x0135
+#define WM_CTLCOLORSTATIC 0x0138
 
 // WM_NCHITTEST results
 #define HTNOWHERE 0
@@ -587,6 +595,16 @@ struct SECURITY_ATTRIBUTES;
 // colours
 #define COLOR_BTNFACE 15
 #define COLOR_WINDOWTEXT 8
+#define COLOR_WINDOW 5
+
+// fonts
+#define FW_NORMAL 400
+#define DEFAULT_CHARSET 1
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define DEFAULT_PITCH 0
+#define FF_DONTCARE 0
 
 // ---- windows, classes, procedures ----
 HINSTANCE GetModuleHandleA(LPCSTR name);
@@ -686,6 +704,25 @@ HBITMAP CreateBitmap(int w, int h, UINT planes, UINT bits, const void* data);
 BOOL DeleteObject(HANDLE obj);
 DWORD GetSysColor(int index);
 #define IDI_APPLICATION ((winapi::LPCSTR)32512)
+// Fonts, cursors and system brushes for the look of windows; the terminal display
+// draws with its own, so on Linux these are handles only.
+HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                  DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR face);
+HCURSOR LoadCursorA(HINSTANCE inst, LPCSTR name);
+#define IDC_ARROW ((winapi::LPCSTR)32512)
+HBRUSH GetSysColorBrush(int index);  // shared: never deleted
+COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF SetTextColor(HDC dc, COLORREF color);
+// Measuring text; the Linux platform has no device contexts (GetDC gives nullptr).
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
+BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int len, SIZE* size);
 
 // ---- private-profile files ----
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buf, DWORD size,

@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 [ -d build-win64/tests ] || scripts/windows-build.sh win64
 win_prefix
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" \
+# A screen larger than the test windows (860 + 487 pixels wide), so that none is moved
+# to fit.
+xvfb-run -a -s "-screen 0 1600x1200x24" \
   ctest --test-dir build-win64 --output-on-failure --timeout 600 || status=$?
 "$WINESERVER" -w
 exit $status

@@ -10,7 +10,10 @@ namespace {
 
 int32_t SocketUsers = 0;  // components that started the socket library
 
-constexpr DWORD kEventWaitMs = 2;
+// Every completion an event wait looks for arrives as input that ends the wait at once
+// (a socket event, a posted lookup completion, a timer deadline), so the bound is only
+// a safety net; every pass costs a wake-up, which a 2-s wait at 2 ms paid 1000 times.
+constexpr DWORD kEventWaitMs = 50;
 
 }  // namespace
 
@@ -139,7 +142,7 @@ void TSocketClient::WaitThenPump(DWORD ms) {
 
 void TSocketClient::EventWait(const std::function<bool()>& done) {
   do {
-    WaitThenPump(kEventWaitMs);
+    WaitThenPump(done() ? 0 : kEventWaitMs);  // already done: one pass, no wait
   } while (!done());
 }
 

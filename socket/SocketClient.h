@@ -156,7 +156,7 @@ class TSocketClient : public TComponent {
   void PumpMessages();
   void WaitThenPump(DWORD ms);  // wait up to ms for input, then process messages
   void EventWait(const std::function<bool()>& done);  // at least one pass
-  void TransferPump(bool wouldBlock);
+  void TransferPump(bool wouldBlock, DWORD waitMs);   // waits only after a would-block
   bool CaptureStep(const std::function<void(const char*, int)>& store);
   int ReceiveInto(std::string& text, int count);
 

@@ -127,6 +127,11 @@ void TSocketClient::RequestClose() {
 }
 
 void TSocketClient::ReplaceSocket() {
+  // Events of the closed socket may still wait in the queue, and Windows may give the
+  // new socket the same handle: they would pass for the new socket's, so they go now.
+  MSG stale;
+  while (PeekMessageA(&stale, SocketWindow, SocketEventMessage, SocketEventMessage, PM_REMOVE)) {
+  }
   SocketHandle = NewSocket(0);  // no linger option: replacements close gracefully
   RegisterSocket();
 }

@@ -1,23 +1,27 @@
 // TSocketClient: sending texts, buffers and files; reading lines; captures.
 //
-// All operations share Buffer. A loop that meets would-block waits a few ms for a
-// message (the read notification re-armed by that very call) before it pumps, instead
-// of spinning; after a successful call it pumps without waiting.
+// All operations share Buffer. A loop that meets would-block waits for a message (for
+// reads, the read notification re-armed by that very call) before it pumps, instead of
+// spinning; after a successful call it pumps without waiting.
 #include <cstring>
 
 #include "socket/SocketClient.h"
 
 namespace {
 
-constexpr DWORD kTransferWaitMs = 10;  // reads wake at once: the peek re-arms FD_READ
+// Reads wake at once (the peek or receive re-arms FD_READ), so their bound is only a
+// safety net, and every pass costs a wake-up: a 2-s wait at 10 ms cost 200 of them.
+// Sends have no write notification to wake them: only the bound ends their wait.
+constexpr DWORD kReadWaitMs = 50;
+constexpr DWORD kSendWaitMs = 10;
 
 [[noreturn]] void RangeError() { throw ERangeError("Range check error"); }
 
 }  // namespace
 
-void TSocketClient::TransferPump(bool wouldBlock) {
+void TSocketClient::TransferPump(bool wouldBlock, DWORD waitMs) {
   if (wouldBlock)
-    WaitThenPump(kTransferWaitMs);
+    WaitThenPump(waitMs);
   else
     PumpMessages();
 }
@@ -40,7 +44,7 @@ void TSocketClient::SendBuffer(const char* data, uint16_t length) {
           std::string text;
           CheckSocketError(WSAEWOULDBLOCK, text);
           // A peer that does not read must not hang us: let Cancel and the timer in.
-          TransferPump(true);
+          TransferPump(true, kSendWaitMs);
         } else {
           remaining -= sent;
         }
@@ -102,7 +106,7 @@ std::string TSocketClient::ReadLn() {
         CheckSocketError(WSAEWOULDBLOCK, text);
         wouldBlock = true;
       }
-      TransferPump(wouldBlock);
+      TransferPump(wouldBlock, kReadWaitMs);
       if (Canceled) break;
     }
     if (Canceled) {
@@ -176,7 +180,7 @@ void TSocketClient::SendFile(const std::string& fileName) {
           remaining -= sent;
           if (OnPacketSent) OnPacketSent(this);
         }
-        TransferPump(sent < 0);
+        TransferPump(sent < 0, kSendWaitMs);
       } while (remaining != 0 && !Canceled);
     } while (file.Position() != file.Size() && !Canceled);
   }
@@ -225,7 +229,7 @@ bool TSocketClient::CaptureStep(const std::function<void(const char*, int)>& sto
     std::string text;
     CheckSocketError(WSAEWOULDBLOCK, text);
   }
-  TransferPump(got < 0);
+  TransferPump(got < 0, kReadWaitMs);
   return true;
 }
 

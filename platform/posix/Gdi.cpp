@@ -1,5 +1,6 @@
-// Icon and bitmap handles: enough objects for a notification icon and its
-// animation frames. Handles are checked against a table, so a double delete fails.
+// Icon, bitmap and font handles: enough objects for a notification icon and its
+// animation frames, and the fonts forms hand their controls. Handles are checked
+// against a table, so a double delete fails.
 #include <mutex>
 #include <set>
 
@@ -12,6 +13,8 @@ std::mutex gGdiMutex;
 std::set<uintptr_t> gObjects;
 uintptr_t gNextHandle = 0x20000;
 const uintptr_t kApplicationIcon = 0x10001;
+const uintptr_t kArrowCursor = 0x10005;
+const uintptr_t kSysColorBrushes = 0x11000;  // + colour index: shared, never freed
 
 uintptr_t newHandle() {
   std::lock_guard<std::mutex> lock(gGdiMutex);
@@ -65,6 +68,26 @@ DWORD GetSysColor(int index) {
   }
   return 0x00FFFFFF;
 }
+
+HFONT CreateFontA(int, int, int, int, int, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD,
+                  LPCSTR) {
+  return reinterpret_cast<HFONT>(posix::newHandle());
+}
+
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(posix::kArrowCursor); }
+
+HBRUSH GetSysColorBrush(int index) {
+  if (index < 0 || index > 30) return nullptr;
+  return reinterpret_cast<HBRUSH>(posix::kSysColorBrushes + uintptr_t(index) * 4);
+}
+
+// No device contexts exist on Linux; nothing calls these with a real one.
+COLORREF SetBkColor(HDC, COLORREF) { return 0; }
+COLORREF SetTextColor(HDC, COLORREF) { return 0; }
+HDC GetDC(HWND) { return nullptr; }
+int ReleaseDC(HWND, HDC) { return 0; }
+HGDIOBJ SelectObject(HDC, HGDIOBJ) { return nullptr; }
+BOOL GetTextExtentPoint32A(HDC, LPCSTR, int, SIZE*) { return FALSE; }
 
 BOOL MessageBeep(UINT) { return TRUE; }
 

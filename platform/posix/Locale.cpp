@@ -4,7 +4,9 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "platform/posix/Internal.h"
@@ -134,9 +136,36 @@ std::string toPicture(const std::string& f, locale_t loc, int depth = 0) {
   return out;
 }
 
+// The variables that choose the locale newlocale(..., "", ...) loads.
+std::string localeEnvironment() {
+  std::string key;
+  for (const char* name : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LANG"}) {
+    const char* v = std::getenv(name);
+    key += v ? v : "";
+    key += '\n';
+  }
+  return key;
+}
+
+// Loading a locale opens and maps its files (every log line asks for two pictures), so
+// the one loaded is kept until the variables that chose it change. Call with gLocaleMutex.
+std::mutex gLocaleMutex;
+locale_t gLocale = static_cast<locale_t>(0);
+std::string gLocaleKey;
+
+locale_t userLocale() {
+  std::string key = localeEnvironment();
+  if (gLocale && key == gLocaleKey) return gLocale;
+  if (gLocale) freelocale(gLocale);
+  gLocale = newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+  if (!gLocale) gLocale = newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+  gLocaleKey = key;
+  return gLocale;
+}
+
 std::string lookup(LCTYPE type) {
-  locale_t loc = newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-  if (!loc) loc = newlocale(LC_TIME_MASK | LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+  std::lock_guard<std::mutex> lock(gLocaleMutex);
+  locale_t loc = userLocale();
   if (!loc) return "";
   std::string out;
   switch (type & 0xFFFF) {
@@ -150,7 +179,6 @@ std::string lookup(LCTYPE type) {
       out = nl_langinfo_l(RADIXCHAR, loc);
       break;
   }
-  freelocale(loc);
   if (out.empty() && (type & 0xFFFF) == LOCALE_SDECIMAL) out = ".";
   return out;
 }

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/FakeSocket.h"
+
 namespace posix::net {
 
 const short kPollIn = POLLIN;
@@ -141,6 +143,7 @@ int setLinger(int fd, bool on, int seconds) {
 }
 
 int connectIPv4(int fd, uint32_t addrNet, uint16_t portNet) {
+  if (int fake; connectFakePeer(fd, &fake)) return fake;
   sockaddr_in sa = makeAddr(addrNet, portNet);
   int r;
   do {

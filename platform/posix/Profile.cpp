@@ -2,14 +2,17 @@
 // GetPrivateProfileIntA over ProfileText. A name without '/' lives in the Windows
 // directory and is matched there without regard to case. Writes replace the file
 // atomically (temporary file in the same directory, fsync, rename), so a refused
-// write leaves the old file as it was.
+// write leaves the old file as it was, and a killed process leaves the old or the
+// new file (the temporary one is unnamed where the file system allows).
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -62,33 +65,93 @@ bool writeAll(int fd, const std::string& s) {
   return true;
 }
 
-bool replaceAtomically(const std::string& path, const std::string& bytes) {
-  size_t slash = path.find_last_of('/');
-  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+// Fills a temporary file and makes it durable; false with err set on failure.
+bool fillTemp(int fd, mode_t mode, const std::string& bytes, int& err) {
+  bool ok = fchmod(fd, mode) == 0 && writeAll(fd, bytes) && fsync(fd) == 0;
+  if (!ok) err = errno;
+  return ok;
+}
+
+// The new contents in an unnamed file of dir (O_TMPFILE), given a name only for the
+// moment between link and rename: a process killed while it writes leaves nothing
+// behind in the user's folder. tried is false where the file system (or a missing
+// /proc) cannot do that.
+bool writeUnnamed(const std::string& dir, mode_t mode, const std::string& bytes, std::string& name,
+                  int& err, bool& tried) {
+  int fd = open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  tried = fd >= 0;
+  if (fd < 0) return false;
+  bool ok = fillTemp(fd, mode, bytes, err);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; ok && attempt < 100; ++attempt) {
+    name = dir + "/.profile-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
+    if (errno != EEXIST || attempt == 99) {
+      tried = ok = false;  // no /proc, say: the named way below still works
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+// A named temporary file, for file systems without unnamed ones.
+bool writeNamed(const std::string& dir, mode_t mode, const std::string& bytes, std::string& name,
+                int& err) {
   std::string tmpl = dir + "/.profile-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back(0);
-  int fd = mkstemp(name.data());
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back(0);
+  int fd = mkstemp(buf.data());
   if (fd < 0) {
-    setLastErrorFromErrno(errno);
+    err = errno;
     return false;
   }
-  struct stat st;
-  mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-  bool ok = fchmod(fd, mode) == 0 && writeAll(fd, bytes) && fsync(fd) == 0;
-  int err = errno;
+  name = buf.data();
+  bool ok = fillTemp(fd, mode, bytes, err);
   if (close(fd) != 0 && ok) {
     ok = false;
     err = errno;
   }
-  if (ok && rename(name.data(), path.c_str()) != 0) {
+  if (!ok) unlink(name.c_str());
+  return ok;
+}
+
+// Removes the names that writeUnnamed gave to files of processes that are gone
+// (killed between link and rename); another live writer's file is left alone.
+void removeOrphans(const std::string& dir) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  const std::string prefix = ".profile-";
+  while (dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    if (n.compare(0, prefix.size(), prefix) != 0) continue;
+    size_t dash = n.find('-', prefix.size());
+    if (dash == std::string::npos || dash == prefix.size()) continue;
+    std::string digits = n.substr(prefix.size(), dash - prefix.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+    pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH) unlink((dir + "/" + n).c_str());
+  }
+  closedir(d);
+}
+
+bool replaceAtomically(const std::string& path, const std::string& bytes) {
+  size_t slash = path.find_last_of('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  struct stat st;
+  mode_t mode = stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  std::string name;
+  int err = 0;
+  bool tried = false;
+  bool ok = writeUnnamed(dir, mode, bytes, name, err, tried);
+  if (!ok && !tried) ok = writeNamed(dir, mode, bytes, name, err);
+  if (ok && rename(name.c_str(), path.c_str()) != 0) {
     ok = false;
     err = errno;
+    unlink(name.c_str());
   }
-  if (!ok) {
-    unlink(name.data());
-    setLastErrorFromErrno(err);
-  }
+  if (!ok) setLastErrorFromErrno(err);
+  if (ok && tried) removeOrphans(dir);
   return ok;
 }
 

@@ -17,13 +17,21 @@ bool same(const std::string& a, const std::string& b) {
   return strcasecmp(a.c_str(), b.c_str()) == 0;
 }
 
+bool terminated(const std::string& raw) {
+  return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r');
+}
+
 }  // namespace
 
+// A line ends at LF, CR LF or a lone CR (old Mac files): a CR left inside a line would
+// end up in a value or name, and from there break the lines a write puts out.
 ProfileText::ProfileText(const std::string& bytes) {
   size_t at = 0;
   while (at < bytes.size()) {
-    size_t nl = bytes.find('\n', at);
-    size_t end = nl == std::string::npos ? bytes.size() : nl + 1;
+    size_t brk = bytes.find_first_of("\r\n", at);
+    size_t end = brk == std::string::npos ? bytes.size() : brk + 1;
+    if (brk != std::string::npos && bytes[brk] == '\r' && end < bytes.size() && bytes[end] == '\n')
+      ++end;
     lines_.push_back(parse(bytes.substr(at, end - at)));
     at = end;
   }
@@ -106,7 +114,7 @@ std::vector<std::string> ProfileText::keys(const std::string& section) const {
 }
 
 void ProfileText::ensureTerminated() {
-  if (!lines_.empty() && !lines_.back().raw.empty() && lines_.back().raw.back() != '\n')
+  if (!lines_.empty() && !lines_.back().raw.empty() && !terminated(lines_.back().raw))
     lines_.back().raw += "\r\n";
 }
 
@@ -131,7 +139,7 @@ void ProfileText::set(const std::string& section, const std::string& key,
     --at;
   if (at == static_cast<int>(lines_.size()))
     ensureTerminated();
-  else if (!lines_[at - 1].raw.empty() && lines_[at - 1].raw.back() != '\n')
+  else if (!lines_[at - 1].raw.empty() && !terminated(lines_[at - 1].raw))
     lines_[at - 1].raw += "\r\n";
   lines_.insert(lines_.begin() + at, parse(key + "=" + value + "\r\n"));
 }

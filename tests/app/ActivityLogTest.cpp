@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "tests/app/AppFixture.h"
+#include "tests/support/FileFaults.h"
 
 namespace fs = std::filesystem;
 
@@ -161,14 +162,31 @@ TEST_F(AppTest, SaveToAnUnwritablePlaceShowsTheErrorAndKeepsTheLogAndOldFile) {
 }
 
 TEST_F(AppTest, AFailedSaveLeavesTheOldFileIntact) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   StartApp();
   const std::string path = dir_ + "/old.txt";
   { std::ofstream(path) << "old contents"; }
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
   Form1->LogMsg("MANUAL POLL");
   AnswerSave(path);
-  SendMessageA(Form1->btnSave->Handle(), BM_CLICK, 0, 0);
-  fs::permissions(dir_, fs::perms::owner_all);
+  EXPECT_TRUE(testsupport::withReadOnlyFolder(dir_, [&] {
+    SendMessageA(Form1->btnSave->Handle(), BM_CLICK, 0, 0);
+    return dialogs_.size() == 2u && (dialogs_[1].type & MB_ICONERROR) != 0;
+  }));
   EXPECT_EQ(ReadFile(path), "old contents");
+}
+
+TEST_F(AppTest, AFullDiskDuringASaveShowsTheErrorAndLeavesTheOldFileIntact) {
+  StartApp();
+  const std::string path = dir_ + "/old.txt";
+  { std::ofstream(path) << "old contents"; }
+  for (int i = 0; i < 100; ++i) Form1->LogMsg("MANUAL POLL");
+  AnswerSave(path);
+  {
+    testsupport::FileSizeLimit full(1024);
+    SendMessageA(Form1->btnSave->Handle(), BM_CLICK, 0, 0);
+  }
+  ASSERT_EQ(dialogs_.size(), 2u);
+  EXPECT_NE(dialogs_[1].type & MB_ICONERROR, 0u);
+  EXPECT_EQ(ReadFile(path), "old contents");
+  EXPECT_FALSE(fs::exists(path + ".saving"));
+  EXPECT_EQ(LogLines().size(), 110u);  // the log and its report stay on screen
 }

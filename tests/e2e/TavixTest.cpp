@@ -172,14 +172,52 @@ TEST_F(Tavix, CancelledCloseSaveStillEnds) {
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }
 
+// A termination signal ends the program as a log-off does: nobody can answer the
+// close-time save, so it is skipped; the placement and the settings are written.
 TEST_F(Tavix, TerminationSignalSavesTheSettingsAndRestoresTheTerminal) {
   show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());  // a log that would be offered for saving
   int pid = tmux_->programPid();
   ASSERT_GT(pid, 0);
   ::kill(pid, SIGTERM);
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
-  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos);
-  EXPECT_NE(settings().find("localhost"), std::string::npos) << listDir(dir_.path());
+  std::string s = tmux_->screen();
+  EXPECT_EQ(s.find(kTip), std::string::npos) << s;
+  EXPECT_EQ(s.find("Save Pollarion Log"), std::string::npos) << s;
+  std::string ini = settings();
+  EXPECT_NE(ini.find("url=" + address_), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[window]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("NormPos="), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ShowCmd="), std::string::npos) << ini;
+}
+
+TEST_F(Tavix, HangUpSavesTheSettingsAndThePlacementWithoutAsking) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGHUP);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos) << tmux_->screen();
+  std::string ini = settings();
+  EXPECT_NE(ini.find("url=" + address_), std::string::npos) << ini;
+  EXPECT_NE(ini.find("NormPos="), std::string::npos) << ini;
+}
+
+// Ctrl+C asks to close, which opens the save dialog for a person to answer; a
+// termination signal that comes while it waits answers it and ends the program in
+// order, instead of counting as a second signal to a stuck program.
+TEST_F(Tavix, TerminationWhileTheCloseTimeSaveWaitsStillEndsInOrder) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGINT);
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log")) << tmux_->screen();
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos) << tmux_->screen();
+  EXPECT_NE(settings().find("url=" + address_), std::string::npos) << listDir(dir_.path());
 }
 
 }  // namespace

@@ -73,20 +73,6 @@ TEST_F(HttpTest, OutcomeEventsFireBeforeTheOperationDisconnects) {
   EXPECT_FALSE(http->IsConnected());
 }
 
-TEST_F(HttpTest, Redirect302FollowsLocationAndOnlyTheLastPassFiresAnOutcome) {
-  recordOutcomes();
-  std::string target = "http://other:" + server.portText() + "/x";
-  server.reply("HTTP/1.0 302 Found\r\nLocation: " + target + "\r\n\r\n");
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Head(at("/start"));
-  EXPECT_EQ(events, (Events{"redirect", "success 2"}));
-  EXPECT_EQ(http->RedirectTarget, target);
-  EXPECT_EQ(http->Host, "other");
-  std::string second = request(1);
-  EXPECT_EQ(second.substr(0, second.find("\r\n", second.find("\r\n") + 2) + 2),
-            "HEAD /x HTTP/1.0\r\nHost: other\r\n");
-}
-
 class HttpViaProxyTest : public HttpTest {
  protected:
   void SetUp() override {
@@ -199,22 +185,6 @@ TEST_F(HttpTest, HeaderIsKeptAfterAFailedConnect) {
   }
   EXPECT_TRUE(failed);
   EXPECT_EQ(http->Header, header);
-}
-
-TEST_F(HttpTest, UnresolvedHostFiresInvalidHostAndRaises) {
-  int invalid = 0;
-  http->OnInvalidHost = [&](bool&) { ++invalid; };
-  try {
-    http->Head("nohost");
-    ADD_FAILURE() << "no exception";
-  } catch (const ESockError& e) {
-    EXPECT_EQ(e.Message(), "Null Remote Address");
-  }
-  EXPECT_EQ(invalid, 1);
-  // The socket was replaced: the next request works.
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Head(at("/"));
-  EXPECT_EQ(http->GetReplyNumber(), 200);
 }
 
 TEST_F(HttpTest, HandlerExceptionLeavesAfterDisconnect) {

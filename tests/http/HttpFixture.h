@@ -1,5 +1,6 @@
-// Shared set-up of the THttpClient tests: a client, a scripted server on 127.0.0.1 and a
-// host table in which every name but "nohost" is 127.0.0.1, so no test asks real DNS.
+// Shared set-up of the THttpClient tests: a client and a scripted server on 127.0.0.1.
+// Every URL here names 127.0.0.1 (or a proxy at 127.0.0.1), so nothing is looked up;
+// tests with host names are in HttpSeamsLinuxTest.cpp.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,31 +9,25 @@
 #include <vector>
 
 #include "http/HttpClient.h"
-#include "platform/posix/Seams.h"
 #include "tests/support/ScriptedHttp.h"
-
-constexpr uint32_t kLoopbackNetOrder = 0x0100007F;  // 127.0.0.1 as it lies in memory
-
-inline void InstallTestResolver() {
-  posix::setResolver([](const std::string& name) {
-    posix::ResolveAnswer a;
-    if (name == "nohost")
-      a.error = 11001;
-    else
-      a.addr = kLoopbackNetOrder;
-    return a;
-  });
-}
 
 inline const char* const kAccepts =
     "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
     "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n";
 inline const char* const kContentType = "Content-type: application/x-www-form-urlencoded\r\n";
 
+// The request as the client composes it: `extra` holds the lines between the Accept lines
+// and the content type, `after` those after it, `body` what follows the blank line.
+inline std::string Expected(const std::string& requestLine, const std::string& host,
+                            const std::string& extra = "", const std::string& after = "",
+                            const std::string& body = "") {
+  return requestLine + "\r\n" + "Host: " + host + "\r\n" + kAccepts + extra + kContentType + after +
+         "\r\n" + body;
+}
+
 class HttpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InstallTestResolver();
     http.reset(TComponent::Create<THttpClient>(nullptr));
     http->TimeOut = 20000;
   }

@@ -3,63 +3,6 @@
 
 namespace {
 
-// The request as the client composes it: `extra` holds the lines between the Accept lines
-// and the content type, `after` those after it, `body` what follows the blank line.
-std::string Expected(const std::string& requestLine, const std::string& host,
-                     const std::string& extra = "", const std::string& after = "",
-                     const std::string& body = "") {
-  return requestLine + "\r\n" + "Host: " + host + "\r\n" + kAccepts + extra + kContentType + after +
-         "\r\n" + body;
-}
-
-TEST(HttpRequestWorkedExample, ProgramRequestGoesToPort80ByteForByte) {
-  InstallTestResolver();
-  ScriptedHttpServer server80(80);
-  if (!server80.bindOk()) GTEST_SKIP() << "port 80 on 127.0.0.1 is taken";
-  server80.reply("HTTP/1.0 200 OK\r\n\r\n");
-  TOwnedPtr<THttpClient> http(TComponent::Create<THttpClient>(nullptr));
-  http->TimeOut = 20000;
-  http->HeaderInfo()->LocalProgram = "Pollarion";
-  http->HeaderInfo()->Referer = "Pollarion";
-  http->Head("pollhost");
-  ASSERT_TRUE(server80.waitRequests(1));
-  EXPECT_EQ(server80.requests()[0],
-            "HEAD / HTTP/1.0\r\n"
-            "Host: pollhost\r\n"
-            "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
-            "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
-            "User-Agent: Pollarion\r\n"
-            "Referer: Pollarion\r\n"
-            "Content-type: application/x-www-form-urlencoded\r\n"
-            "\r\n");
-  EXPECT_EQ(http->Port, 80);
-  EXPECT_EQ(http->RequestURL, "pollhost/");
-}
-
-TEST_F(HttpTest, HostWithPortAndNoSchemeConnectsThere) {
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Head("pollhost:" + server.portText());
-  EXPECT_EQ(request(), Expected("HEAD / HTTP/1.0", "pollhost"));
-  EXPECT_EQ(http->Port, server.port());
-  EXPECT_EQ(http->Host, "pollhost");
-}
-
-TEST_F(HttpTest, PathIsSentAndLaterUrlWithoutPortUsesPort80Again) {
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Get("http://pollhost:" + server.portText() + "/a/b");
-  EXPECT_EQ(request(), Expected("GET /a/b HTTP/1.0", "pollhost"));
-  // Through a proxy the connection goes to the scripted server whatever the URL's port.
-  http->Proxy = "127.0.0.1";
-  http->ProxyPort = server.port();
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Head("http://other/");
-  EXPECT_EQ(http->Port, 80);
-  EXPECT_EQ(request(1),
-            "HEAD http://other// HTTP/1.0\r\nProxy-Connection: Keep-Alive\r\n"
-            "Host: other\r\n" +
-                std::string(kAccepts) + kContentType + "\r\n");
-}
-
 TEST_F(HttpTest, SlashAfterHostIsSentAsRootAndDoubledInRequestUrl) {
   server.reply("HTTP/1.0 200 OK\r\n\r\n");
   http->Head(at("/"));
@@ -74,40 +17,6 @@ TEST_F(HttpTest, PathOnlyKeepsPreviousHostAndPort) {
   http->Head("/second");
   EXPECT_EQ(request(1), Expected("HEAD /second HTTP/1.0", "127.0.0.1"));
   EXPECT_EQ(http->Port, server.port());
-}
-
-class HttpProxyTest : public HttpTest {
- protected:
-  void SetUp() override {
-    HttpTest::SetUp();
-    http->Proxy = "proxyhost";
-    http->ProxyPort = server.port();
-    server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  }
-  std::string ExpectedViaProxy(const std::string& line, const std::string& host) {
-    return line + "\r\nProxy-Connection: Keep-Alive\r\nHost: " + host + "\r\n" + kAccepts +
-           kContentType + "\r\n";
-  }
-};
-
-TEST_F(HttpProxyTest, RequestLineCarriesTheWholeUrl) {
-  http->Head("http://host/");
-  EXPECT_EQ(request(), ExpectedViaProxy("HEAD http://host// HTTP/1.0", "host"));
-}
-
-TEST_F(HttpProxyTest, HostTextWithoutSchemeGetsSlash) {
-  http->Head("host");
-  EXPECT_EQ(request(), ExpectedViaProxy("HEAD host/ HTTP/1.0", "host"));
-}
-
-TEST_F(HttpProxyTest, FtpAndGopherSchemesSetTheirPortsAndStillSendHttp) {
-  http->Head("ftp://host/x");
-  EXPECT_EQ(request(), ExpectedViaProxy("HEAD ftp://host/x HTTP/1.0", "host"));
-  EXPECT_EQ(http->Port, 21);
-  server.reply("HTTP/1.0 200 OK\r\n\r\n");
-  http->Head("gopher://host/x");
-  EXPECT_EQ(request(1), ExpectedViaProxy("HEAD gopher://host/x HTTP/1.0", "host"));
-  EXPECT_EQ(http->Port, 70);
 }
 
 TEST_F(HttpTest, RefusedUrlsRaiseBeforeAnyConnectionAndFireNoEvent) {

@@ -118,30 +118,6 @@ TEST_F(HttpTest, StringBodyAtExactlyItsBoundIsFine) {
   EXPECT_EQ(small->Body.size(), 1000u);
 }
 
-TEST_F(HttpTest, EndlessHeadBodyStaysBoundedUntilTheTimeOut) {
-  posix::ManualClock clock;
-  posix::setClock(&clock);
-  TOwnedPtr<THttpClient> timed(TComponent::Create<THttpClient>(nullptr));
-  timed->TimeOut = 1000;
-  int packets = 0;
-  timed->OnPacketRecvd = [&](TObject*) {
-    ++packets;
-    clock.advance(50);
-  };
-  server.replyEndless("HTTP/1.0 200 OK\r\n\r\n", std::string(8192, 'e'));
-  try {
-    timed->Head(at("/"));
-    ADD_FAILURE() << "no exception";
-  } catch (const EAbortError& e) {
-    EXPECT_EQ(e.Message(), "Socket capture aborted");
-  }
-  EXPECT_GE(packets, 20);
-  EXPECT_LE(timed->Body.size(), THttpClient::kMaxHeadBody);
-  EXPECT_GT(timed->GetBytesRecvd(), int32_t(THttpClient::kMaxHeadBody));
-  timed.reset();
-  posix::setClock(nullptr);
-}
-
 TEST_F(HttpTest, EndlessHeaderLinesEndWithAnError) {
   std::string lines;
   const std::string line = "X-Filler: " + std::string(1000, 'f') + "\r\n";

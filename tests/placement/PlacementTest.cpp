@@ -2,7 +2,7 @@
 // short position texts, the maximised state, and the shared INI file.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,7 +10,7 @@
 
 #include "framework/Forms.h"
 #include "placement/Placement.h"
-#include "platform/posix/Seams.h"
+#include "tests/support/SettingsDir.h"
 
 namespace {
 
@@ -40,13 +40,15 @@ class PlacementTest : public ::testing::Test {
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    posix::setModuleFileName((dir / "tavix").string());
+    settings = testsupport::UseSettingsDir(dir);
+    store = DefaultStoreName();
+    RemoveStore();
     Application->Initialize();
     suffix = ScreenSuffix();
   }
   void TearDown() override {
-    posix::setModuleFileName("");
+    RemoveStore();
+    testsupport::ReleaseSettingsDir();
     fs::remove_all(dir);
   }
   TOwnedPtr<TPlacedForm> NewForm() {
@@ -60,29 +62,43 @@ class PlacementTest : public ::testing::Test {
     EXPECT_TRUE(form->CloseQuery());
   }
   std::string Key(const std::string& key) {
-    return TIniFile("tavix.ini").ReadString("window", key, "<none>");
+    return TIniFile(store).ReadString("window", key, "<none>");
   }
   void Put(const std::string& key, const std::string& value) {
-    TIniFile("tavix.ini").WriteString("window", key, value);
+    TIniFile(store).WriteString("window", key, value);
+  }
+  // The store's file as it lies in the settings directory (names compare without case).
+  fs::path StorePath() {
+    for (auto& e : fs::directory_iterator(settings))
+      if (Lower(e.path().filename().string()) == Lower(store)) return e.path();
+    return {};
+  }
+  void RemoveStore() {
+    fs::path p = StorePath();
+    if (!p.empty()) fs::remove(p);
   }
   std::string FileText() {
-    for (auto& e : fs::directory_iterator(dir)) {
-      if (e.path().filename() == "tavix") continue;
-      std::ifstream in(e.path());
-      std::stringstream ss;
-      ss << in.rdbuf();
-      return ss.str();
-    }
-    return "";
+    fs::path p = StorePath();
+    if (p.empty()) return "";
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
   }
   fs::path dir;
+  fs::path settings;  // where directory-less INI names land
+  std::string store;  // the store's name: the executable's, with ".INI"
   std::string suffix;
 };
 
 TEST_F(PlacementTest, StoreNameIsTheExecutableWithIniExtension) {
-  EXPECT_EQ(DefaultStoreName(), "tavix.INI");
+  EXPECT_EQ(DefaultStoreName(), testsupport::ModuleBaseName() + ".INI");
   auto form = NewForm();
-  EXPECT_EQ(form->FormStorage1->StoreName(), "tavix.INI");
+  EXPECT_EQ(form->FormStorage1->StoreName(), DefaultStoreName());
   EXPECT_EQ(form->FormStorage1->SectionName(), "window");
   form->FormStorage1->IniSection.clear();
   EXPECT_EQ(form->FormStorage1->SectionName(), "TPlacedForm");
@@ -239,7 +255,7 @@ TEST_F(PlacementTest, StoredValuesAreSavedAndRestored) {
     auto form = NewForm();
     TStoredValue v;
     v.Name = "LastHost";
-    v.Value = "\"quoted\"";
+    v.Value = "a = b; c";
     form->FormStorage1->StoredValues.push_back(v);
     form->SetVisible(true);
     EXPECT_TRUE(form->CloseQuery());
@@ -249,7 +265,7 @@ TEST_F(PlacementTest, StoredValuesAreSavedAndRestored) {
   v.Name = "LastHost";
   form->FormStorage1->StoredValues.push_back(v);
   form->SetVisible(true);
-  EXPECT_EQ(form->FormStorage1->StoredValues[0].Value, "\"quoted\"");
+  EXPECT_EQ(form->FormStorage1->StoredValues[0].Value, "a = b; c");
 }
 
 }  // namespace

@@ -3,16 +3,20 @@
 // atomically.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <vector>
 
 #include "platform/winapi.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/PlatformRecorder.h"
 
+using testsupport::FileSizeLimit;
 using testsupport::readFile;
 using testsupport::TempConfigDir;
+using testsupport::withReadOnlyFolder;
 using testsupport::writeFile;
 
 namespace {
@@ -126,14 +130,45 @@ TEST(Profile, WriteLeavesNoTemporaryFiles) {
 }
 
 TEST(Profile, RefusedWriteReturnsFalseAndKeepsTheFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
   TempConfigDir dir;
   writeFile(dir.file("r.ini"), "[s]\nk=old\n");
-  chmod(dir.path().c_str(), 0555);
-  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "new", "r.ini"));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  chmod(dir.path().c_str(), 0755);
+  EXPECT_TRUE(withReadOnlyFolder(dir.path(), [] {
+    return !WritePrivateProfileStringA("s", "k", "new", "r.ini") &&
+           GetLastError() == static_cast<DWORD>(ERROR_ACCESS_DENIED);
+  }));
   EXPECT_EQ(readFile(dir.file("r.ini")), "[s]\nk=old\n");
+}
+
+TEST(Profile, AFullDiskReturnsFalseAndKeepsTheFileWithoutLeftovers) {
+  TempConfigDir dir;
+  writeFile(dir.file("f.ini"), "[s]\nk=old\n");
+  {
+    FileSizeLimit full(8);
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "a longer new value", "f.ini"));
+  }
+  EXPECT_EQ(readFile(dir.file("f.ini")), "[s]\nk=old\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+// What a writer killed between naming its new file and the rename left behind goes
+// with the next write; a live writer's file and other names stay.
+TEST(Profile, AWriteRemovesTheTemporaryFileOfAWriterThatIsGone) {
+  TempConfigDir dir;
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+  const std::string orphan = ".profile-" + std::to_string(gone) + "-7";
+  const std::string live = ".profile-" + std::to_string(getpid()) + "-999999";
+  for (const std::string& n : {orphan, live, std::string(".profile-Ab12Cd")})
+    writeFile(dir.file(n), "x");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", "o.ini"));
+  EXPECT_FALSE(std::filesystem::exists(dir.file(orphan)));
+  EXPECT_TRUE(std::filesystem::exists(dir.file(live)));
+  EXPECT_TRUE(std::filesystem::exists(dir.file(".profile-Ab12Cd")));
+  EXPECT_EQ(readFile(dir.file("o.ini")), "[s]\r\nk=v\r\n");
 }
 
 TEST(Profile, LineBreaksInAValueAreRefused) {
@@ -141,6 +176,18 @@ TEST(Profile, LineBreaksInAValueAreRefused) {
   writeFile(dir.file("n.ini"), "[s]\nk=old\n");
   EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "a\r\n[evil]", "n.ini"));
   EXPECT_EQ(readFile(dir.file("n.ini")), "[s]\nk=old\n");
+}
+
+// A lone CR ends a line: it must not end up inside a value, nor make a write break the
+// lines around it.
+TEST(Profile, ALoneCarriageReturnEndsALine) {
+  TempConfigDir dir;
+  writeFile(dir.file("cr.ini"), "[s]\rurl=\"10\rnext=2\r");
+  EXPECT_EQ(get("s", "url", "cr.ini"), "\"10");
+  EXPECT_EQ(get("s", "next", "cr.ini"), "2");
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", "cr.ini"));
+  EXPECT_EQ(readFile(dir.file("cr.ini")), "[s]\rurl=\"10\rnext=2\rk=v\r\n");
+  EXPECT_EQ(get("s", "next", "cr.ini"), "2");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // TSocketClient connection behaviour against servers on 127.0.0.1: what a caller of
-// Connect sees (as a table), lookups through the resolver seam, disconnect, cancel,
-// and the library start-up count.
+// Connect sees (as a table), disconnect, cancel, and the library start-up count.
+// Name lookups and what tells sockets apart by handle are in SocketConnectLinuxTest.cpp.
 #include <functional>
 
 #include "tests/socket/SocketFixture.h"
@@ -9,7 +9,7 @@ namespace {
 
 struct ConnectCase {
   const char* name;
-  // Prepares the client (and the host table); servers come from the fixture.
+  // Prepares the client; servers come from the fixture.
   std::function<void(class ConnectTable&, ProbeClient&)> setup;
   std::vector<std::string> events;
   std::string error;
@@ -22,21 +22,10 @@ class ConnectTable : public SocketTest {
   uint16_t refused = LoopbackRefusedPort();
 
  public:
-  HostTable& table() { return hosts; }
-  std::vector<std::string>& log() { return events; }
   uint16_t acceptingPort() const { return accepting.port(); }
   uint16_t silentPort() const { return blackHole.port(); }
   uint16_t refusedPort() const { return refused; }
 };
-
-void invalidHostLogged(ConnectTable& t, ProbeClient& c, bool handled,
-                       std::function<void()> then = nullptr) {
-  c.OnInvalidHost = [&t, handled, then](bool& h) {
-    t.log().push_back("OnInvalidHost");
-    h = handled;
-    if (then) then();
-  };
-}
 
 TEST_F(ConnectTable, WhatACallerOfConnectSees) {
   const ConnectCase cases[] = {
@@ -44,58 +33,6 @@ TEST_F(ConnectTable, WhatACallerOfConnectSees) {
        [](ConnectTable& t, ProbeClient& c) { c.Port = t.acceptingPort(); },
        {"OnConnect"},
        ""},
-      {"name resolves, server accepts",
-       [](ConnectTable& t, ProbeClient& c) {
-         t.table().add("poll.test", Loopback127());
-         c.Host = "poll.test";
-         c.Port = t.acceptingPort();
-       },
-       {"OnHostResolved", "OnConnect"},
-       ""},
-      {"name does not resolve, no OnInvalidHost",
-       [](ConnectTable&, ProbeClient& c) { c.Host = "nowhere.test"; },
-       {},
-       "Null Remote Address"},
-      {"handler leaves Handled false",
-       [](ConnectTable& t, ProbeClient& c) {
-         c.Host = "nowhere.test";
-         invalidHostLogged(t, c, false);
-       },
-       {"OnInvalidHost"},
-       "Null Remote Address"},
-      {"handler sets Handled, second lookup fails too",
-       [](ConnectTable& t, ProbeClient& c) {
-         c.Host = "nowhere.test";
-         invalidHostLogged(t, c, true);
-       },
-       {"OnInvalidHost"},
-       "Null Remote Address"},
-      {"handler sets Handled, second lookup succeeds",
-       [](ConnectTable& t, ProbeClient& c) {
-         c.Host = "nowhere.test";
-         c.Port = t.acceptingPort();
-         t.table().add("later.test", Loopback127());
-         invalidHostLogged(t, c, true, [&c] { c.Host = "later.test"; });
-       },
-       {"OnInvalidHost", "OnHostResolved", "OnConnect"},
-       ""},
-      {"lookup not finished within TimeOut",
-       [](ConnectTable& t, ProbeClient& c) {
-         t.table().add("slow.test", Loopback127(), 60000);
-         c.Host = "slow.test";
-         c.TimeOut = 100;
-       },
-       {},
-       "Host Lookup Timed Out"},
-      {"Cancel during the lookup",
-       [](ConnectTable& t, ProbeClient& c) {
-         t.table().add("slow.test", Loopback127(), 60000);
-         c.Host = "slow.test";
-         c.TimeOut = 0;
-         CallLater(30, [&c] { c.Cancel(); });
-       },
-       {},
-       "Host Lookup Canceled"},
       {"server refuses",
        [](ConnectTable& t, ProbeClient& c) { c.Port = t.refusedPort(); },
        {"OnConnectionFailed"},
@@ -115,10 +52,6 @@ TEST_F(ConnectTable, WhatACallerOfConnectSees) {
        },
        {"OnConnectionFailed"},
        "Connection Canceled"},
-      {"the connect call fails at once",
-       [](ConnectTable&, ProbeClient& c) { c.Port = 0; },
-       {},
-       "10049:Can't assign requested address"},
   };
   for (const ConnectCase& tc : cases) {
     SCOPED_TRACE(tc.name);
@@ -141,46 +74,6 @@ TEST_F(ConnectTable, AlreadyConnectedLeavesTheConnectionAlone) {
   EXPECT_EQ(c->GetSocketHandle(), handle);
 }
 
-TEST_F(ConnectTable, InvalidHostHandledBuysExactlyOneMoreLookup) {
-  auto c = makeClient("nowhere.test", acceptingPort());
-  int calls = 0;
-  c->OnInvalidHost = [&](bool& h) {
-    ++calls;
-    h = true;
-  };
-  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Null Remote Address");
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(hosts.lookups("nowhere.test"), 2);
-}
-
-TEST_F(ConnectTable, ZeroAddressIsInvalidWithoutALookup) {
-  auto c = makeClient("0.0.0.0", acceptingPort());
-  int calls = 0;
-  c->OnInvalidHost = [&](bool&) { ++calls; };
-  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Null Remote Address");
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(hosts.totalLookups(), 0);
-}
-
-TEST_F(ConnectTable, AllOnesAddressIsLookedUpAsAName) {
-  hosts.add("255.255.255.255", Loopback127());
-  auto c = makeClient("255.255.255.255", acceptingPort());
-  c->Connect();
-  EXPECT_EQ(hosts.lookups("255.255.255.255"), 1);
-  EXPECT_EQ(events, (std::vector<std::string>{"OnHostResolved", "OnConnect"}));
-}
-
-TEST_F(ConnectTable, ProxyIsResolvedAndConnectedInsteadOfHost) {
-  hosts.add("proxy.test", Loopback127());
-  auto c = makeClient("origin.test", 1);
-  c->Proxy = "proxy.test";
-  c->ProxyPort = acceptingPort();
-  c->Connect();
-  EXPECT_EQ(hosts.lookups("origin.test"), 0);
-  EXPECT_EQ(ntohs(c->GetRemoteAddress().sin_port), acceptingPort());
-  EXPECT_TRUE(accepting.waitConnections(1));
-}
-
 TEST_F(ConnectTable, ACancelWhileIdleDoesNotAffectTheNextConnect) {
   auto c = makeClient("127.0.0.1", acceptingPort());
   c->Cancel();
@@ -196,10 +89,8 @@ TEST_F(ConnectTable, TimeOutAlwaysWinsOverCancel) {
 
 TEST_F(ConnectTable, DisconnectWithoutAConnectionMakesAFreshSocket) {
   auto c = makeClient("127.0.0.1", acceptingPort());
-  uint16_t before = c->GetSocketHandle();
   c->Disconnect();
   EXPECT_EQ(events, (std::vector<std::string>{"OnDisconnect"}));
-  EXPECT_NE(c->GetSocketHandle(), before);
   EXPECT_NE(c->GetSocketHandle(), NoSocket);
   c->Connect();  // the fresh socket works
   EXPECT_TRUE(c->IsConnected());
@@ -217,11 +108,10 @@ TEST_F(ConnectTable, FailedConnectThenDisconnectAllowsANewAttempt) {
 TEST_F(ConnectTable, PeerCloseWithNothingUnreadClosesAndReplacesTheSocket) {
   LoopbackServer closing([](LoopbackConn& conn) { conn.close(); });
   auto c = makeClient("127.0.0.1", closing.port());
-  uint16_t first = c->GetSocketHandle();
   c->Connect();  // the close may already be handled inside Connect's wait
   ASSERT_TRUE(PumpUntil([&] { return !c->IsConnected(); }));
   EXPECT_EQ(events.back(), "OnDisconnect");
-  EXPECT_NE(c->GetSocketHandle(), first);
+  EXPECT_NE(c->GetSocketHandle(), NoSocket);
 }
 
 TEST_F(ConnectTable, PeerCloseWithUnreadDataKeepsTheConnection) {
@@ -248,18 +138,6 @@ TEST_F(ConnectTable, ConnectAndCloseInOnePumpEndsTheWaitAsEstablished) {
   EXPECT_EQ(events, (std::vector<std::string>{"OnConnect", "OnDisconnect"}));
   EXPECT_FALSE(c->IsConnected());
   EXPECT_EQ(c->ReadLn(), "") << "the next read sees the close";
-}
-
-TEST_F(ConnectTable, NotificationsOfAnEarlierSocketAreIgnored) {
-  auto c = makeClient("127.0.0.1", acceptingPort());
-  SOCKET old = c->GetSocketHandle();
-  c->Disconnect();
-  events.clear();
-  PostMessageA(c->GetSocketWindow(), 1125, old, MAKELPARAM(FD_CLOSE, 0));
-  c->Connect();
-  PumpUntil([] { return false; }, 20);
-  EXPECT_TRUE(c->IsConnected());
-  EXPECT_EQ(events, (std::vector<std::string>{"OnConnect"}));
 }
 
 TEST_F(ConnectTable, ConnectFlagsFollowTheNotification) {
@@ -308,7 +186,7 @@ TEST(SocketUsers, OnlyTheFirstComponentStartsTheLibraryAndTheLastCleansUp) {
   const TStringList& info = a->GetSocketInfo();
   ASSERT_EQ(info.Count(), 6);
   EXPECT_EQ(info[0], "Version= 1.1");
-  EXPECT_EQ(info[1], "High Version= 1.1");
+  EXPECT_EQ(info[1].rfind("High Version= ", 0), 0u);  // 1.1 here, what the system has on Windows
   EXPECT_EQ(info[2].rfind("Description= ", 0), 0u);
   EXPECT_EQ(info[3], "System= Running");
   EXPECT_EQ(info[4].rfind("Max Sockets= ", 0), 0u);

@@ -1,36 +1,12 @@
 // The gated loopback HTTP server of the poll-cycle tests.
 #include "tests/support/GateServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 
-namespace {
-
-int listenLoopback(uint16_t& port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  ::listen(fd, 16);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  port = ntohs(a.sin_port);
-  return fd;
-}
-
-}  // namespace
+namespace net = testnet;
 
 GateServer::GateServer() {
-  listenFd_ = listenLoopback(port_);
-  if (::pipe(stopPipe_) != 0) stopPipe_[0] = stopPipe_[1] = -1;
+  listenFd_ = net::listenLoopback(port_, 16, true);
   thread_ = std::thread([this] { run(); });
 }
 
@@ -40,14 +16,10 @@ GateServer::~GateServer() {
     stopping_ = true;
   }
   cv_.notify_all();
-  char c = 'x';
-  if (::write(stopPipe_[1], &c, 1) < 0) {
-  }
+  stop_.fire();
   thread_.join();
   for (auto& w : workers_) w.join();
-  ::close(listenFd_);
-  ::close(stopPipe_[0]);
-  ::close(stopPipe_[1]);
+  net::closeSocket(listenFd_);
 }
 
 void GateServer::setReply(std::string bytes) {
@@ -88,26 +60,25 @@ std::vector<std::string> GateServer::requests() {
 }
 
 uint16_t GateServer::refusedPort() {
+  net::LibraryRef lib;
   uint16_t port = 0;
-  int fd = listenLoopback(port);
-  ::close(fd);
+  net::closeSocket(net::listenLoopback(port, 16, true));
   return port;
 }
 
 void GateServer::run() {
-  pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-  while (::poll(fds, 2, -1) >= 0 && !(fds[1].revents & POLLIN)) {
-    if (!(fds[0].revents & POLLIN)) continue;
-    int fd = ::accept(listenFd_, nullptr, nullptr);
-    if (fd >= 0) workers_.emplace_back([this, fd] { serve(fd); });
+  if (listenFd_ == net::kNoSocket) return;
+  while (net::waitReadable(listenFd_, stop_.handle(), -1) == 1) {
+    net::Socket fd = net::acceptFrom(listenFd_);
+    if (fd != net::kNoSocket) workers_.emplace_back([this, fd] { serve(fd); });
   }
 }
 
-void GateServer::serve(int fd) {
+void GateServer::serve(net::Socket fd) {
   std::string request;
   char buf[4096];
   while (request.find("\r\n\r\n") == std::string::npos) {
-    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    int n = net::recvSome(fd, buf, sizeof buf);
     if (n <= 0) break;
     request.append(buf, size_t(n));
   }
@@ -120,14 +91,12 @@ void GateServer::serve(int fd) {
   const bool reset = reset_;
   l.unlock();
   if (reset) {
-    linger lg{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    ::close(fd);
+    net::resetSocket(fd);
     return;
   }
-  if (!reply.empty()) ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
-  ::shutdown(fd, SHUT_WR);
-  while (::recv(fd, buf, sizeof buf, 0) > 0) {
+  if (!reply.empty()) net::sendSome(fd, reply.data(), reply.size());
+  net::shutdownSend(fd);
+  while (net::recvSome(fd, buf, sizeof buf) > 0) {
   }
-  ::close(fd);
+  net::closeSocket(fd);
 }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestNet.h"
+
 class GateServer {
  public:
   GateServer();
@@ -35,10 +37,10 @@ class GateServer {
 
  private:
   void run();
-  void serve(int fd);
+  void serve(testnet::Socket fd);
 
-  int listenFd_ = -1;
-  int stopPipe_[2] = {-1, -1};
+  testnet::Socket listenFd_ = testnet::kNoSocket;
+  testnet::Waker stop_;
   uint16_t port_ = 0;
   std::mutex mu_;
   std::condition_variable cv_;

@@ -1,44 +1,21 @@
-// Loopback test servers: BSD sockets and poll, every wait bounded and stoppable.
+// Loopback test servers: every wait bounded and stoppable (TestNet's sockets).
 #include "tests/support/Loopback.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <cstring>
+
+namespace net = testnet;
 
 namespace {
 
-int listenOn127(uint16_t& port, int backlog) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  sa.sin_port = 0;
-  socklen_t len = sizeof sa;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) < 0 || ::listen(fd, backlog) < 0 ||
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) < 0) {
-    ::close(fd);
-    return -1;
-  }
-  port = ntohs(sa.sin_port);
-  return fd;
+// Milliseconds left until deadline (0 or less: passed).
+long long msLeft(std::chrono::steady_clock::time_point deadline) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                               std::chrono::steady_clock::now())
+      .count();
 }
 
-// Waits for fd to be readable, or the stop pipe; true when fd is ready.
-bool waitReadable(int fd, int stopFd, int timeoutMs) {
-  pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-  int r;
-  do {
-    r = ::poll(fds, 2, timeoutMs);
-  } while (r < 0 && errno == EINTR);
-  return r > 0 && fds[1].revents == 0 && fds[0].revents != 0;
+std::chrono::steady_clock::time_point after(int ms) {
+  return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
 }
 
 }  // namespace
@@ -49,13 +26,11 @@ bool LoopbackConn::stopping() const { return server_->stopping_.load(); }
 
 void LoopbackConn::send(const std::string& bytes) {
   size_t off = 0;
-  while (fd_ >= 0 && off < bytes.size()) {
-    ssize_t r = ::send(fd_, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+  while (fd_ != net::kNoSocket && off < bytes.size()) {
+    int r = net::sendSome(fd_, bytes.data() + off, bytes.size() - off);
+    if (r == net::kWouldBlock) {
       // The client is not reading: wait for room, but never past a stop.
-      pollfd fds[2] = {{fd_, POLLOUT, 0}, {server_->stopPipe_[0], POLLIN, 0}};
-      if (::poll(fds, 2, 100) > 0 && fds[1].revents) return;
+      if (net::waitWritable(fd_, server_->stop_.handle(), 100) == 2) return;
       continue;
     }
     if (r <= 0) return;
@@ -64,33 +39,38 @@ void LoopbackConn::send(const std::string& bytes) {
 }
 
 int LoopbackConn::readInto(std::string& out, int timeoutMs) {
-  if (fd_ < 0 || !waitReadable(fd_, server_->stopPipe_[0], timeoutMs)) return -1;
-  char buf[65536];
-  ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
-  if (r < 0) return 0;  // reset: treat as the end
-  server_->record(index_, buf, static_cast<size_t>(r));
-  out.append(buf, static_cast<size_t>(r));
-  return static_cast<int>(r);
+  auto deadline = after(timeoutMs);
+  for (;;) {
+    if (fd_ == net::kNoSocket) return -1;
+    long long left = msLeft(deadline);
+    if (left < 0 || net::waitReadable(fd_, server_->stop_.handle(), static_cast<int>(left)) != 1)
+      return -1;
+    char buf[65536];
+    int r = net::recvSome(fd_, buf, sizeof buf);
+    if (r == net::kWouldBlock) continue;  // readiness without data: wait again
+    if (r < 0) return 0;                  // reset: treat as the end
+    server_->record(index_, buf, static_cast<size_t>(r));
+    out.append(buf, static_cast<size_t>(r));
+    return r;
+  }
 }
 
 std::string LoopbackConn::readUntil(const std::string& terminator, int timeoutMs) {
   std::string got;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto deadline = after(timeoutMs);
   while (got.find(terminator) == std::string::npos) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || readInto(got, static_cast<int>(left.count())) <= 0) return got;
+    long long left = msLeft(deadline);
+    if (left <= 0 || readInto(got, static_cast<int>(left)) <= 0) return got;
   }
   return got;
 }
 
 std::string LoopbackConn::readBytes(size_t count, int timeoutMs) {
   std::string got;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto deadline = after(timeoutMs);
   while (got.size() < count) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || readInto(got, static_cast<int>(left.count())) <= 0) return got;
+    long long left = msLeft(deadline);
+    if (left <= 0 || readInto(got, static_cast<int>(left)) <= 0) return got;
   }
   return got;
 }
@@ -102,42 +82,38 @@ std::string LoopbackConn::readSome(int timeoutMs) {
 }
 
 bool LoopbackConn::waitPeerClose(int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  auto deadline = after(timeoutMs);
   std::string sink;
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    int r = readInto(sink, static_cast<int>(left.count()));
+    long long left = msLeft(deadline);
+    if (left <= 0) return false;
+    int r = readInto(sink, static_cast<int>(left));
     if (r == 0) return true;
     if (r < 0) return false;
   }
 }
 
 void LoopbackConn::delay(int ms) {
-  pollfd p{server_->stopPipe_[0], POLLIN, 0};
-  ::poll(&p, 1, ms);
+  // Waits on the stop signal alone: it is readable only once the server stops.
+  net::waitReadable(server_->stop_.handle(), net::kNoSocket, ms);
 }
 
 void LoopbackConn::close() {
-  if (fd_ < 0) return;
-  ::close(fd_);
-  fd_ = -1;
+  if (fd_ == net::kNoSocket) return;
+  net::closeSocket(fd_);
+  fd_ = net::kNoSocket;
 }
 
 void LoopbackConn::reset() {
-  if (fd_ < 0) return;
-  linger l{1, 0};
-  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-  close();
+  if (fd_ == net::kNoSocket) return;
+  net::resetSocket(fd_);
+  fd_ = net::kNoSocket;
 }
 
-void LoopbackConn::shutdownSend() {
-  if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
-}
+void LoopbackConn::shutdownSend() { net::shutdownSend(fd_); }
 
 void LoopbackConn::hold() {
-  while (!stopping() && fd_ >= 0) {
+  while (!stopping() && fd_ != net::kNoSocket) {
     std::string sink;
     if (readInto(sink, 50) == 0) return;
   }
@@ -146,21 +122,16 @@ void LoopbackConn::hold() {
 // ---- LoopbackServer ----
 
 LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
-  if (::pipe2(stopPipe_, O_CLOEXEC) < 0) return;
-  listenFd_ = listenOn127(port_, 64);
-  if (listenFd_ >= 0) acceptThread_ = std::thread([this] { acceptLoop(); });
+  if (!stop_.ok()) return;
+  listenFd_ = net::listenLoopback(port_, 64);
+  if (listenFd_ != net::kNoSocket) acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
-LoopbackServer::~LoopbackServer() {
-  stop();
-  if (stopPipe_[0] >= 0) ::close(stopPipe_[0]);
-  if (stopPipe_[1] >= 0) ::close(stopPipe_[1]);
-}
+LoopbackServer::~LoopbackServer() { stop(); }
 
 void LoopbackServer::stop() {
   if (stopping_.exchange(true)) return;
-  char c = 1;
-  [[maybe_unused]] ssize_t r = ::write(stopPipe_[1], &c, 1);
+  stop_.fire();
   if (acceptThread_.joinable()) acceptThread_.join();
   std::vector<std::thread> workers;
   {
@@ -168,15 +139,17 @@ void LoopbackServer::stop() {
     workers.swap(workers_);
   }
   for (auto& t : workers) t.join();
-  if (listenFd_ >= 0) ::close(listenFd_);
-  listenFd_ = -1;
+  net::closeSocket(listenFd_);
+  listenFd_ = net::kNoSocket;
 }
 
 void LoopbackServer::acceptLoop() {
   while (!stopping_) {
-    if (!waitReadable(listenFd_, stopPipe_[0], -1)) return;
-    int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
+    if (net::waitReadable(listenFd_, stop_.handle(), -1) != 1) return;
+    net::Socket fd = net::acceptFrom(listenFd_);
+    if (fd == net::kNoSocket) continue;
+    // Sends must not block a handler whose client stopped reading (see send()).
+    net::setNonBlocking(fd);
     std::lock_guard<std::mutex> lock(m_);
     int index = static_cast<int>(received_.size());
     received_.emplace_back();
@@ -186,7 +159,7 @@ void LoopbackServer::acceptLoop() {
   }
 }
 
-void LoopbackServer::serve(int fd, int index) {
+void LoopbackServer::serve(net::Socket fd, int index) {
   LoopbackConn conn(this, fd, index);
   if (handler_) handler_(conn);
   if (!conn.closed()) {
@@ -243,32 +216,23 @@ bool LoopbackServer::waitFinished(int index, int timeoutMs) const {
 // ---- refused port, black hole ----
 
 uint16_t LoopbackRefusedPort() {
+  net::LibraryRef lib;
   uint16_t port = 0;
-  int fd = listenOn127(port, 1);
-  if (fd >= 0) ::close(fd);
+  net::closeSocket(net::listenLoopback(port, 1));
   return port;
 }
 
 LoopbackBlackHole::LoopbackBlackHole() {
-  listenFd_ = listenOn127(port_, 0);
-  if (listenFd_ < 0) return;
+  listenFd_ = net::listenLoopback(port_, 0);
+  if (listenFd_ == net::kNoSocket) return;
   // Backlog 0 still queues one connection; a few fillers make sure the queue is full,
   // after which the kernel drops further SYNs instead of refusing them.
-  for (int i = 0; i < 3; ++i) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(port_);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    fillers_.push_back(fd);
-  }
+  for (int i = 0; i < 3; ++i) fillers_.push_back(net::connectLoopbackAsync(port_));
   // Let the handshakes of the fillers finish (bounded).
-  pollfd p{fillers_[0], POLLOUT, 0};
-  ::poll(&p, 1, 500);
+  net::waitWritable(fillers_[0], net::kNoSocket, 500);
 }
 
 LoopbackBlackHole::~LoopbackBlackHole() {
-  for (int fd : fillers_) ::close(fd);
-  if (listenFd_ >= 0) ::close(listenFd_);
+  for (net::Socket fd : fillers_) net::closeSocket(fd);
+  net::closeSocket(listenFd_);
 }

@@ -11,7 +11,8 @@
 // LoopbackRefusedPort gives a port nothing listens on; LoopbackBlackHole a port whose
 // accept queue is full, so a connect to it neither succeeds nor fails.
 //
-// Linux only: these use the BSD socket calls directly, not the program's platform.
+// They talk to the system's sockets through tests/support/TestNet.h, not through the
+// program's platform, so the servers are the same on Linux and Windows.
 #pragma once
 
 #include <atomic>
@@ -23,6 +24,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/TestNet.h"
 
 class LoopbackServer;
 
@@ -40,16 +43,16 @@ class LoopbackConn {
   void reset();                                 // abortive: RST
   void shutdownSend();                          // half-close: FIN, keep reading
   void hold();  // stay silent until the client closes or the server stops
-  bool closed() const { return fd_ < 0; }
+  bool closed() const { return fd_ == testnet::kNoSocket; }
   bool stopping() const;
 
  private:
   friend class LoopbackServer;
-  LoopbackConn(LoopbackServer* server, int fd, int index)
+  LoopbackConn(LoopbackServer* server, testnet::Socket fd, int index)
       : server_(server), fd_(fd), index_(index) {}
   int readInto(std::string& out, int timeoutMs);  // >0 bytes, 0 EOF, -1 time-out/stop
   LoopbackServer* server_;
-  int fd_;
+  testnet::Socket fd_;
   int index_;
 };
 
@@ -73,13 +76,13 @@ class LoopbackServer {
  private:
   friend class LoopbackConn;
   void acceptLoop();
-  void serve(int fd, int index);
+  void serve(testnet::Socket fd, int index);
   void record(int index, const char* data, size_t n);
   bool waitFor(const std::function<bool()>& pred, int timeoutMs) const;
 
   Handler handler_;
-  int listenFd_ = -1;
-  int stopPipe_[2] = {-1, -1};
+  testnet::Socket listenFd_ = testnet::kNoSocket;
+  testnet::Waker stop_;
   uint16_t port_ = 0;
   std::atomic<bool> stopping_{false};
   mutable std::mutex m_;
@@ -102,7 +105,8 @@ class LoopbackBlackHole {
   uint16_t port() const { return port_; }
 
  private:
-  int listenFd_ = -1;
-  std::vector<int> fillers_;
+  testnet::LibraryRef lib_;
+  testnet::Socket listenFd_ = testnet::kNoSocket;
+  std::vector<testnet::Socket> fillers_;
   uint16_t port_ = 0;
 };

@@ -1,28 +1,20 @@
-// The scripted HTTP test server (POSIX sockets, one connection at a time).
+// The scripted HTTP test server (TestNet's sockets, one connection at a time).
 #include "tests/support/ScriptedHttp.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
+
+namespace net = testnet;
 
 namespace {
 
 constexpr int kIdleLimitMs = 20000;  // a client silent for this long is dropped
 
-// Waits for fd to be readable or the stop pipe to fire; false on stop or idle limit.
-bool waitReadable(int fd, int stopFd) {
-  pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-  int n = ::poll(p, 2, kIdleLimitMs);
-  return n > 0 && !(p[1].revents & POLLIN);
+// Waits for fd to be readable or the stop signal; false on stop or idle limit.
+bool waitReadable(net::Socket fd, net::Socket stop) {
+  return net::waitReadable(fd, stop, kIdleLimitMs) == 1;
 }
 
 size_t announcedLength(const std::string& header) {
@@ -33,10 +25,10 @@ size_t announcedLength(const std::string& header) {
   return std::strtoul(lower.c_str() + at + 17, nullptr, 10);
 }
 
-bool sendAll(int fd, const std::string& data) {
+bool sendAll(net::Socket fd, const std::string& data) {
   size_t sent = 0;
   while (sent < data.size()) {
-    ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    int n = net::sendSome(fd, data.data() + sent, data.size() - sent);
     if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
@@ -46,35 +38,20 @@ bool sendAll(int fd, const std::string& data) {
 }  // namespace
 
 ScriptedHttpServer::ScriptedHttpServer(uint16_t port) {
-  ::signal(SIGPIPE, SIG_IGN);
-  if (::pipe(stopPipe_) != 0) return;
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0) {
-    ::close(fd);
+  if (!stop_.ok()) return;
+  port_ = port;
+  listenFd_ = net::listenLoopback(port_, 16, true);
+  if (listenFd_ == net::kNoSocket) {
+    port_ = 0;
     return;
   }
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  port_ = ntohs(a.sin_port);
-  listenFd_ = fd;
   thread_ = std::thread([this] { run(); });
 }
 
 ScriptedHttpServer::~ScriptedHttpServer() {
-  if (stopPipe_[1] >= 0) {
-    char c = 0;
-    (void)!::write(stopPipe_[1], &c, 1);
-  }
+  stop_.fire();
   if (thread_.joinable()) thread_.join();
-  if (listenFd_ >= 0) ::close(listenFd_);
-  for (int fd : stopPipe_)
-    if (fd >= 0) ::close(fd);
+  net::closeSocket(listenFd_);
 }
 
 void ScriptedHttpServer::reply(std::string bytes) {
@@ -100,24 +77,23 @@ bool ScriptedHttpServer::waitRequests(size_t n, int timeoutMs) {
 
 void ScriptedHttpServer::run() {
   for (;;) {
-    if (!waitReadable(listenFd_, stopPipe_[0])) {
-      pollfd s{stopPipe_[0], POLLIN, 0};
-      if (::poll(&s, 1, 0) > 0) return;
+    if (!waitReadable(listenFd_, stop_.handle())) {
+      if (stop_.fired()) return;
       continue;
     }
-    int fd = ::accept(listenFd_, nullptr, nullptr);
-    if (fd < 0) continue;
+    net::Socket fd = net::acceptFrom(listenFd_);
+    if (fd == net::kNoSocket) continue;
     serve(fd);
-    ::close(fd);
+    net::closeSocket(fd);
   }
 }
 
-void ScriptedHttpServer::serve(int fd) {
+void ScriptedHttpServer::serve(net::Socket fd) {
   std::string got;
   char buf[65536];
   auto readSome = [&]() {
-    if (!waitReadable(fd, stopPipe_[0])) return false;
-    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (!waitReadable(fd, stop_.handle())) return false;
+    int n = net::recvSome(fd, buf, sizeof buf);
     if (n <= 0) return false;
     got.append(buf, static_cast<size_t>(n));
     return true;
@@ -142,11 +118,10 @@ void ScriptedHttpServer::serve(int fd) {
   if (open) sendAll(fd, r.bytes);
   if (open && !r.endlessChunk.empty()) {
     while (sendAll(fd, r.endlessChunk)) {
-      pollfd s{stopPipe_[0], POLLIN, 0};
-      if (::poll(&s, 1, 0) > 0) break;
+      if (stop_.fired()) break;
     }
   }
-  ::shutdown(fd, SHUT_WR);
+  net::shutdownSend(fd);
   while (open && readSome()) {
   }
   std::lock_guard<std::mutex> lock(mu_);

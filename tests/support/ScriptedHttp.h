@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestNet.h"
+
 struct ScriptedReply {
   std::string bytes;
   // After bytes: send endlessChunk over and over until the client goes away.
@@ -30,7 +32,7 @@ class ScriptedHttpServer {
   ScriptedHttpServer(const ScriptedHttpServer&) = delete;
   ScriptedHttpServer& operator=(const ScriptedHttpServer&) = delete;
 
-  bool bindOk() const { return listenFd_ >= 0; }
+  bool bindOk() const { return listenFd_ != testnet::kNoSocket; }
   uint16_t port() const { return port_; }
   std::string portText() const { return std::to_string(port_); }
 
@@ -43,10 +45,10 @@ class ScriptedHttpServer {
 
  private:
   void run();
-  void serve(int fd);
+  void serve(testnet::Socket fd);
 
-  int listenFd_ = -1;
-  int stopPipe_[2] = {-1, -1};
+  testnet::Socket listenFd_ = testnet::kNoSocket;
+  testnet::Waker stop_;
   uint16_t port_ = 0;
   std::mutex mu_;
   std::condition_variable cv_;

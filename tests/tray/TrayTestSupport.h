@@ -1,13 +1,12 @@
 // Shared pieces of the tray tests: a form that records the system commands reaching
-// its own procedure, a form set up like the main window (hint, click shows it), and
-// access to the notification area of the null display.
+// its own procedure and a form set up like the main window (hint, click shows it).
+// The null display's notification area is in TrayNullDisplay.h (Linux only).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "framework/Forms.h"
-#include "platform/posix/Display.h"
 #include "tray/TrayIcon.h"
 
 // Records what reaches the form's own window procedure (behind any hook).
@@ -46,10 +45,3 @@ class TTrayForm : public TRecordingForm {
     });
   }
 };
-
-inline std::vector<posix::NotifyIcon> IconsOf(HWND callbackWindow) {
-  std::vector<posix::NotifyIcon> found;
-  for (const auto& icon : posix::notifyIcons())
-    if (icon.hwnd == callbackWindow) found.push_back(icon);
-  return found;
-}

@@ -91,6 +91,8 @@ void removeSignalHandlers() {
 
 int signalPipeFd() { return pipeFds[0]; }
 
+void signalsHandled() { pendingStops = 0; }
+
 bool processExiting() { return exiting; }
 
 }  // namespace term

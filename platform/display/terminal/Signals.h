@@ -13,6 +13,7 @@ namespace term {
 void installSignalHandlers();  // idempotent
 void removeSignalHandlers();
 int signalPipeFd();     // read end; each byte is a signal number
+void signalsHandled();  // what the pipe held has been acted on: a next signal is new
 bool processExiting();  // exit() has begun: static objects may be gone
 
 }  // namespace term

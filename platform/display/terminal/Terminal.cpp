@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "platform/display/terminal/Desktop.h"
+#include "platform/display/terminal/Session.h"
 #include "platform/display/terminal/Signals.h"
 #include "platform/display/terminal/TerminalDisplay.h"
 #include "platform/display/terminal/TtyIo.h"
@@ -14,37 +15,7 @@
 namespace term {
 namespace {
 
-constexpr UINT kEndSessionMessage = WM_USER + 1;
-constexpr char kSessionClass[] = "TavixTerminalSession";
 constexpr short kPollIn = 0x001;  // POLLIN, without including poll.h next to winapi.h
-
-// Runs the end of the session on the GUI thread, from the message loop, where a
-// window may open a dialog to ask about unsaved work.
-LRESULT CALLBACK sessionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg != kEndSessionMessage) return DefWindowProcA(hwnd, msg, wp, lp);
-  std::vector<HWND> tops = posix::topLevelOrder();
-  tops.erase(std::remove(tops.begin(), tops.end(), hwnd), tops.end());
-  bool ok = true;
-  for (HWND t : tops)
-    if (IsWindow(t) && !SendMessageA(t, WM_QUERYENDSESSION, 0, 0)) {
-      ok = false;
-      break;
-    }
-  for (HWND t : tops)
-    if (IsWindow(t)) SendMessageA(t, WM_ENDSESSION, ok ? TRUE : FALSE, 0);
-  if (ok) PostQuitMessage(0);
-  return 0;
-}
-
-HWND createSessionWindow() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = sessionProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = kSessionClass;
-  RegisterClassA(&wc);  // fails harmlessly when it exists
-  return CreateWindowExA(0, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
-                         nullptr);
-}
 
 }  // namespace
 
@@ -75,7 +46,7 @@ TerminalDisplay::~TerminalDisplay() {
 
 void TerminalDisplay::beginDialog(posix::DialogRequest& req) {
   dialogs_.push_back(std::make_unique<Dialog>(req));
-  if (lost_) dialogs_.back()->giveUp();
+  if (lost_ || unattended_) dialogs_.back()->giveUp();
   dirty_ = true;
 }
 
@@ -145,6 +116,7 @@ void TerminalDisplay::dispatch(const InputEvent& ev) {
 void TerminalDisplay::onSignal() {
   char sigs[64];
   long n = readInput(signalPipeFd(), sigs, sizeof sigs);
+  if (n > 0) signalsHandled();  // a signal from now on is a new request, not a stuck one
   for (long i = 0; i < n; ++i) {
     int sig = sigs[i];
     if (sig == SIGWINCH) {
@@ -172,9 +144,16 @@ void TerminalDisplay::terminalLost() {
   endSession(SIGHUP);
 }
 
+// A termination signal comes from a program, not from the person at the terminal:
+// like a log-off, nobody will answer a question about unsaved work, so every box,
+// open or still to come (the close-time save dialog), is answered Cancel / No.
 void TerminalDisplay::endSession(int sig) {
   if (sig == SIGHUP && !lost_) return terminalLost();
-  if (sessionWindow_) PostMessageA(sessionWindow_, kEndSessionMessage, static_cast<WPARAM>(sig), 0);
+  if (sig == SIGTERM && !unattended_) {
+    unattended_ = true;
+    for (auto& d : dialogs_) d->giveUp();
+  }
+  requestEndSession(sessionWindow_, sig);
 }
 
 }  // namespace term

@@ -52,6 +52,8 @@ class TerminalDisplay : public posix::Display {
   int rows_ = 24, cols_ = 80;
   bool dirty_ = true;
   bool lost_ = false;
+  // SIGTERM: the session ends with nobody to answer; boxes are answered for them.
+  bool unattended_ = false;
 };
 
 }  // namespace term

@@ -13,8 +13,9 @@ namespace posix {
 // Signals: SIGINT asks the active window to close (WM_SYSCOMMAND SC_CLOSE), or ends
 // the session when no window is shown. SIGTERM and SIGHUP end the session: every
 // top-level window gets WM_QUERYENDSESSION and then WM_ENDSESSION, and the message
-// loop is told to quit. After SIGHUP nothing is drawn and dialogs are answered with
-// Cancel / No. A second such signal before the first was dealt with ends the
+// loop is told to quit. After SIGHUP nothing is drawn; after SIGHUP or SIGTERM
+// every dialog, open or still to come, is answered with Cancel / No, since nobody
+// is there to answer it. A second such signal before the first was dealt with ends the
 // process at once.
 bool installTerminalDisplayIfTty();
 
@@ -22,5 +23,11 @@ bool installTerminalDisplayIfTty();
 // display is installed; otherwise does nothing. For the end of main and for an
 // error message that must reach a normal terminal.
 void uninstallTerminalDisplay();
+
+// For a program without a terminal: SIGINT, SIGTERM and SIGHUP end the session as
+// above (WM_QUERYENDSESSION, WM_ENDSESSION, quit), with every question answered by the
+// null display. A second such signal before the first was dealt with ends the process.
+void installHeadlessSession();
+void uninstallHeadlessSession();
 
 }  // namespace posix

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs every benchmark and prints the table of docs/performance.md.
+#
+# Installs what is missing (as root; otherwise prints the apt-get line and stops), builds a
+# Release build in build-bench/, starts nginx as the current user on a free 127.0.0.1 port
+# with its own configuration and prefix in a scratch folder, runs the socket benchmarks and
+# the whole-program figures, and stops nginx. Leaves nothing running.
+#
+#   scripts/bench.sh            # the full run (about six minutes)
+#   scripts/bench.sh --quick    # fewer rounds, one idle minute (about two minutes)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev nginx curl)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Run as root:"
+    echo "  apt-get update && apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+  # The nginx package would start its system service on port 80; keep it from starting.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod +x "$policy" && own_policy=1
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  [ -n "$own_policy" ] && rm -f "$policy"
+fi
+
+log=$(mktemp /tmp/tavix-bench-build.XXXXXX)
+if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIX_BENCH=ON \
+  -DTAVIX_TESTS=OFF && cmake --build build-bench -j2 --target tavix bench_head bench_program \
+  bench_socket; } >"$log" 2>&1; then
+  cat "$log"
+  rm -f "$log"
+  echo "bench: the build failed" >&2
+  exit 1
+fi
+rm -f "$log"
+rm -f build-bench/newinstall  # the window must stay hidden
+
+work=$(mktemp -d /tmp/tavix-bench.XXXXXX)
+nginx_pid=
+cleanup() {
+  local rc=$?
+  if [ -n "$nginx_pid" ]; then
+    kill "$nginx_pid" 2>/dev/null || true
+    wait "$nginx_pid" 2>/dev/null || true
+  fi
+  if [ "$rc" -eq 0 ]; then rm -rf "$work"; else echo "bench: files kept in $work" >&2; fi
+}
+trap cleanup EXIT
+
+port=$(build-bench/bench/bench_program --free-port)
+mkdir -p "$work/nginx/html" "$work/nginx/logs"
+echo '<html><body>bench</body></html>' >"$work/nginx/html/index.html"
+user_line=
+[ "$(id -u)" -eq 0 ] && user_line="user $(id -un) $(id -gn);"
+cat >"$work/nginx/nginx.conf" <<EOF
+$user_line
+daemon off;
+worker_processes 1;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/logs/error.log;
+events { worker_connections 256; }
+http {
+  access_log off;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  server {
+    listen 127.0.0.1:$port;
+    root $work/nginx/html;
+  }
+}
+EOF
+nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" -e "$work/nginx/logs/error.log" &
+nginx_pid=$!
+url="http://127.0.0.1:$port/"
+for _ in $(seq 100); do
+  curl -s -o /dev/null --max-time 1 -I "$url" && break
+  kill -0 "$nginx_pid" 2>/dev/null || { cat "$work/nginx/logs/error.log"; exit 1; }
+  sleep 0.1  # nginx reports no readiness; poll its port a few times
+done
+
+echo "== Socket layer (bench_socket; load $(cut -d' ' -f1-3 /proc/loadavg))"
+build-bench/bench/bench_socket --benchmark_counters_tabular=true 2>/dev/null
+echo
+echo "== Whole program (bench_program)"
+build-bench/bench/bench_program --tavix build-bench/tavix --head build-bench/bench/bench_head \
+  --curl "$(command -v curl)" --nginx "$url" --work "$work/runs" "$@"
