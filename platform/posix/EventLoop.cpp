@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/posix/Display.h"
@@ -25,6 +27,17 @@ int wakeFd() {
   static int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   return fd;
 }
+
+// Threads between the start of a wait and the end of its poll. A wake-up is needed
+// only then: anything posted or armed before a wait starts is seen by the wait's own
+// checks (the posted queue, the timer deadline), so a post from the loop's own thread
+// does not cost a pointless pass through poll().
+std::atomic<int> gWaiting{0};
+
+struct WaitScope {
+  WaitScope() { gWaiting.fetch_add(1); }
+  ~WaitScope() { gWaiting.fetch_sub(1); }
+};
 
 bool registered(Source* s) {
   auto& v = sources();
@@ -53,12 +66,14 @@ void removeSource(Source* s) {
 }
 
 void wake() {
+  if (gWaiting.load() == 0) return;
   uint64_t one = 1;
   ssize_t n = write(wakeFd(), &one, sizeof one);
   (void)n;  // a full counter still wakes the poll
 }
 
 bool waitSources(int timeoutMs) {
+  std::optional<WaitScope> waiting(std::in_place);
   std::vector<Source*> snapshot = sources();
   for (Source* s : snapshot)
     if (registered(s) && s->beforePoll) s->beforePoll();
@@ -75,6 +90,7 @@ bool waitSources(int timeoutMs) {
     if (postedMessagePending()) timeout = 0;
   }
   int n = poll(fds.data(), fds.size(), timeout);
+  waiting.reset();
   if (n < 0) return false;  // EINTR: the caller loops
   if (fds[0].revents) {
     uint64_t v;
