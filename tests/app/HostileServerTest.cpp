@@ -1,50 +1,9 @@
 // Servers that misbehave on purpose: each poll still ends with one clear log line,
 // and the next poll works.
-#include <filesystem>
-#include <thread>
+#include "tests/app/AppCore.h"
+#include "tests/app/HostileFixture.h"
 
-#include "tests/app/AppFixture.h"
-#include "tests/support/GateServer.h"
-
-namespace {
-
-const std::string kOk = "HTTP/1.0 200 OK\r\n\r\n";
-
-class HostileTest : public AppTest {
- protected:
-  GateServer gate_;
-  std::thread helper_;
-  void SetUp() override {
-    AppTest::SetUp();
-    StartApp();
-    Form1->edURL->SetText(gate_.address());
-  }
-  void TearDown() override {
-    gate_.open();
-    if (helper_.joinable()) helper_.join();
-    AppTest::TearDown();
-  }
-  // Polls once and returns the log lines the poll added after "MANUAL POLL".
-  std::vector<std::string> PollLines() {
-    const size_t before = LogLines().size();
-    Form1->btnPoll->Click();
-    auto lines = LogLines();
-    return {lines.begin() + long(before) + 1, lines.end()};
-  }
-  void ExpectNextPollWorks() {
-    gate_.resetInsteadOfReply(false);
-    gate_.openAlways(true);
-    gate_.setReply(kOk);
-    auto lines = PollLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("SUCCESS " + gate_.address()), std::string::npos);
-    EXPECT_FALSE(Form1->Busy());
-  }
-};
-
-std::string Message(const std::string& line) { return line.substr(line.find(" - ") + 3); }
-
-}  // namespace
+class HostileTest : public HostileFixture<AppCore> {};
 
 TEST_F(HostileTest, AHeaderLineWithoutLineEndPast64KiBIsAnError) {
   gate_.setReply("HTTP/1.0 200 OK\r\nX: " + std::string(70000, 'a'));
@@ -102,41 +61,4 @@ TEST_F(HostileTest, ThousandsOfHeaderLinesAreCountedAsHeaderBytes) {
   EXPECT_NE(lines[0].find("SUCCESS"), std::string::npos);
   EXPECT_EQ(Form1->HeaderBytes(), double(reply.size()));
   ExpectNextPollWorks();
-}
-
-TEST_F(HostileTest, SilenceAfterTheRequestEndsAtTheTimeOut) {
-  gate_.openAlways(false);
-  helper_ = std::thread([this] {
-    gate_.waitAccepted(1);
-    clock_->advance(60000);
-  });
-  auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ExpectNextPollWorks();
-}
-
-namespace {
-int OpenDescriptors() {
-  int n = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
-  return n;
-}
-}  // namespace
-
-TEST_F(HostileTest, ManyMixedPollsLeaveNoDescriptorBehind) {
-  const std::string replies[] = {kOk, "HTTP/1.0 404 Not Found\r\n\r\n", ""};
-  ExpectNextPollWorks();  // warm up: the first poll creates what stays
-  const int before = OpenDescriptors();
-  for (int i = 0; i < 300; ++i) {
-    gate_.resetInsteadOfReply(i % 7 == 3);
-    gate_.setReply(replies[i % 3]);
-    Form1->btnPoll->Click();
-  }
-  EXPECT_EQ(Form1->PollCount(), 301);
-  EXPECT_EQ(LogLines().size(), 2u * 301);  // "MANUAL POLL" and one outcome each
-  EXPECT_FALSE(Form1->Busy());
-  // The in-process server may still hold the last connection or two; a leak would
-  // show as hundreds.
-  EXPECT_LE(OpenDescriptors(), before + 2);
 }

@@ -1,0 +1,64 @@
+// The poll cycle where the test moves the clock or answers name lookups itself.
+#include "tests/app/AppFixture.h"
+#include "tests/app/GateFixture.h"
+
+namespace {
+std::string Line(const std::string& message) { return "12/06/26 21:04:35 - " + message + "."; }
+}  // namespace
+
+class PollLinuxTest : public GateFixture<AppTest> {};
+
+TEST_F(PollLinuxTest, StartAgainstARefusedPortThenTheNextTickPollsAgain) {
+  StartApp();
+  Form1->edURL->SetText("127.0.0.1:" + std::to_string(GateServer::refusedPort()));
+  Form1->btnStart->Click();
+  std::vector<std::string> expected = {Line("AUTO-POLLING STARTED"), Line("CONNECTION FAILED"),
+                                       Line("Connection Failed")};
+  EXPECT_EQ(LogLines(), expected);
+  EXPECT_EQ(Form1->btnStart->Caption(), "Stop");
+  EXPECT_TRUE(Form1->Timer1->Enabled());
+  EXPECT_EQ(Form1->NoConnectionCount(), 1);
+  clock_->advance(900000);
+  ASSERT_TRUE(PumpUntil([this] { return LogLines().size() == 5; }));
+  EXPECT_EQ(Form1->PollCount(), 2);
+  EXPECT_EQ(Form1->NoConnectionCount(), 2);
+}
+
+TEST_F(PollLinuxTest, AnUnresolvableNameLogsInvalidHostThenNullRemoteAddress) {
+  int lookups = 0;
+  posix::setResolver([&lookups](const std::string& name) {
+    ++lookups;
+    posix::ResolveAnswer a;
+    a.error = WSAHOST_NOT_FOUND;
+    return a;
+  });
+  StartApp();
+  Form1->edURL->SetText("no-such-host.invalid");
+  Form1->btnPoll->Click();
+  std::vector<std::string> expected = {
+      Line("MANUAL POLL"), Line("INVALID HOST no-such-host.invalid"), Line("Null Remote Address")};
+  EXPECT_EQ(LogLines(), expected);
+  EXPECT_EQ(lookups, 2);
+  EXPECT_EQ(Form1->PollCount(), 1);
+  EXPECT_EQ(Form1->InvalidHostCount(), 1);
+}
+
+TEST_F(PollLinuxTest, StopDuringAPollStillLogsItsResultAndNoTickFollows) {
+  gate_.openAlways(false);
+  StartApp();
+  Form1->edURL->SetText(gate_.address());
+  WhenRequested(1, [this] {
+    Form1->btnStart->Click();
+    gate_.open();
+  });
+  Form1->btnStart->Click();
+  auto lines = LogLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], Line("AUTO-POLLING STARTED"));
+  EXPECT_EQ(lines[1], Line("AUTO-POLLING STOPPED"));
+  EXPECT_EQ(lines[2].rfind(std::string("12/06/26 21:04:35 - SUCCESS "), 0), 0u);
+  EXPECT_FALSE(Form1->Timer1->Enabled());
+  clock_->advance(900000);
+  Application->ProcessMessages();
+  EXPECT_EQ(LogLines().size(), 3u);
+}
