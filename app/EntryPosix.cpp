@@ -4,9 +4,15 @@
 
 #include "app/Entry.h"
 #include "platform/display/terminal/TerminalDisplay.h"
+#include "platform/winapi.h"
+
+namespace {
+bool gOnTerminal = false;
+}
 
 void PlatformStart() {
-  if (!posix::installTerminalDisplayIfTty()) posix::installHeadlessSession();
+  gOnTerminal = posix::installTerminalDisplayIfTty();
+  if (!gOnTerminal) posix::installHeadlessSession();
 }
 
 void PlatformStop() {
@@ -14,7 +20,11 @@ void PlatformStop() {
   posix::uninstallHeadlessSession();
 }
 
+// On a terminal the person sees the error box first (the screen is about to go), then
+// the line stays on stderr; without one the line and the exit status say it.
 void PlatformFatal(const char* what) {
+  if (gOnTerminal)
+    MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   posix::uninstallTerminalDisplay();
   posix::uninstallHeadlessSession();
   std::fprintf(stderr, "tavix: %s\n", what);

@@ -9,6 +9,7 @@
 #include "app/fMain.h"
 
 void TForm1::PollServer() {
+  if (Application->Terminated()) return;  // the program is ending: no new request
   if (FBusy) {
     if (FManualPoll)
       Application->MessageBox("Busy waiting for response - please wait a moment.",
@@ -22,6 +23,8 @@ void TForm1::PollServer() {
     HTTP->Head(edURL->Text());
   } catch (const Exception& e) {
     LogMsg(e.Message());
+  } catch (const std::exception& e) {
+    LogMsg(e.what());  // a library's own exception (no memory, ...) is logged all the same
   } catch (...) {
     FBusy = false;
     throw;

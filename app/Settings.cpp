@@ -14,7 +14,8 @@ void TForm1::LoadSettings() {
 
 void TForm1::SaveSettings() {
   FIniFile->WriteString(kSection, "url", edURL->Text());
-  FIniFile->WriteInteger(kSection, "freq", edFreq->Value());
+  // Within the box's limits also when the box still has the focus (and its text).
+  FIniFile->WriteInteger(kSection, "freq", IntervalMs() / 60000);
   FIniFile->WriteString(kSection, "autopoll", btnStart->Caption() == "Stop" ? "1" : "0");
   FIniFile->WriteString(kSection, "dispheaders", cbxHeader->Checked() ? "1" : "0");
 }

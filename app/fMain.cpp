@@ -154,6 +154,7 @@ void TForm1::FormCreate(TObject* Sender) {
 }
 
 void TForm1::FormDestroy(TObject* Sender) {
+  if (!FIniFile) return;  // the settings were never read, so there is nothing to keep
   try {
     SaveSettings();
   } catch (const Exception& e) {

@@ -74,6 +74,8 @@ void TApplication::Initialize() {
 }
 
 void TApplication::FormCreated(TCustomForm* f) {
+  FCreatingMainForm = false;
+  FPendingMainForm = nullptr;
   if (FMainForm || !f) return;
   FMainForm = f;
   f->HandleNeeded();
@@ -81,11 +83,13 @@ void TApplication::FormCreated(TCustomForm* f) {
 
 void TApplication::AddForm(TCustomForm* f) {
   if (std::find(FForms.begin(), FForms.end(), f) == FForms.end()) FForms.push_back(f);
+  if (FCreatingMainForm && !FPendingMainForm) FPendingMainForm = f;
 }
 
 void TApplication::RemoveForm(TCustomForm* f) {
   FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
   if (FMainForm == f) FMainForm = nullptr;
+  if (FPendingMainForm == f) FPendingMainForm = nullptr;
 }
 
 void TApplication::DestroyForms() {
@@ -94,7 +98,8 @@ void TApplication::DestroyForms() {
 }
 
 void TApplication::Run() {
-  if (ShowMainForm && FMainForm) FMainForm->SetVisible(true);
+  // A close accepted while the main form was being created has ended the run already.
+  if (ShowMainForm && FMainForm && !FTerminated) FMainForm->SetVisible(true);
   while (!FTerminated) HandleMessage();
   DestroyForms();
 }

@@ -79,6 +79,9 @@ void TCustomForm::ReadState(const std::function<void()>& build) {
   } catch (...) {
     SetState(csReading, false);
     SetState(csLoading, false);
+    // Never created, so never destroyed as a form: OnCreate did not run, and OnDestroy
+    // would reach into a derived object whose construction has been undone.
+    FDestroyDone = true;
     throw;
   }
   SetState(csReading, false);
@@ -253,6 +256,11 @@ void TCustomForm::BringToFront() {
 bool TCustomForm::CloseQuery() {
   bool canClose = true;
   if (!OnCloseQuery) return true;
+  FInCloseQuery = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{FInCloseQuery};
   try {
     OnCloseQuery(this, canClose);
   } catch (const std::exception& e) {
@@ -262,9 +270,13 @@ bool TCustomForm::CloseQuery() {
   return canClose;
 }
 
+bool TCustomForm::IsMain() const { return Application && Application->IsMainForm(this); }
+
 void TCustomForm::Close() {
+  // The close under way decides; a second request must not ask its questions again.
+  if (FInCloseQuery || (IsMain() && Application->Terminated())) return;
   if (!CloseQuery()) return;
-  if (Application && Application->MainForm() == this)
+  if (IsMain())
     Application->Terminate();
   else
     Hide();
@@ -316,7 +328,8 @@ void TCustomForm::WndProc(TMessage& msg) {
       WMSize(msg);
       break;
     case WM_QUERYENDSESSION:
-      msg.Result = CloseQuery() ? TRUE : FALSE;
+      // A close query already running (its save dialog open) consents: it ends anyway.
+      msg.Result = FInCloseQuery || CloseQuery() ? TRUE : FALSE;
       return;
     case WM_ENDSESSION:
       if (msg.WParam && Application) Application->Terminate();

@@ -13,7 +13,10 @@
 //  - Close(): OnCloseQuery(Sender, CanClose) (CanClose starts true); if allowed,
 //    the main form terminates the application, another form hides. WM_CLOSE and
 //    SC_CLOSE call Close(). An exception in OnCloseQuery goes to the standard
-//    error box and the form stays open.
+//    error box and the form stays open. A Close() while the form's close query
+//    runs (its dialogs pump), or once the application terminates, does nothing.
+//    The form CreateForm is making is the main form already while its constructor
+//    and OnCreate run: a close accepted then ends the application too.
 //  - Visible = true runs OnShow before the window appears; Visible = false hides
 //    and then runs OnHide.
 //  - Application->CreateForm(ref) assigns ref after the constructor has run (C++
@@ -115,6 +118,7 @@ class TCustomForm : public TWinControl {
   void WMSysCommand(TMessage& msg);
   void WMSize(TMessage& msg);
   void ShowNow();
+  bool IsMain() const;
 
   TPosition FPosition = poDesigned;
   TFormBorderStyle FBorderStyle = bsSizeable;
@@ -122,6 +126,7 @@ class TCustomForm : public TWinControl {
   TWindowState FWindowState = wsNormal;
   TWinControl* FActiveControl = nullptr;
   bool FDestroyDone = false;
+  bool FInCloseQuery = false;
   HFONT FFont = nullptr;
 };
 
@@ -141,8 +146,19 @@ class TApplication : public TComponent {
   void Initialize();
   template <class F>
   void CreateForm(F*& ref) {
-    ref = TComponent::Create<F>(this);
+    FCreatingMainForm = FMainForm == nullptr;
+    try {
+      ref = TComponent::Create<F>(this);
+    } catch (...) {
+      FCreatingMainForm = false;
+      FPendingMainForm = nullptr;
+      throw;
+    }
     FormCreated(ref);
+  }
+  // The main form, or the form that becomes it once CreateForm returns.
+  bool IsMainForm(const TCustomForm* f) const {
+    return f && (f == FMainForm || f == FPendingMainForm);
   }
   // Shows the main form if ShowMainForm, then processes messages until Terminate
   // or WM_QUIT; then destroys the forms.
@@ -196,6 +212,8 @@ class TApplication : public TComponent {
  private:
   HWND FHandle = nullptr;
   TCustomForm* FMainForm = nullptr;
+  TCustomForm* FPendingMainForm = nullptr;  // the first form CreateForm is making
+  bool FCreatingMainForm = false;
   std::vector<TCustomForm*> FForms;
   std::string FTitle = "tavix";
   TIcon FIcon;

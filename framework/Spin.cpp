@@ -8,7 +8,9 @@ namespace {
 
 constexpr int kUpDownWidth = 15;
 
-// Decimal with an optional sign; false for anything else or out of range.
+// Decimal with an optional sign; false for anything else. A number of too many digits
+// is still a number: it saturates, so that the limits make it the maximum (or the
+// minimum), never the opposite end.
 bool ParseDecimal(const std::string& s, int& out) {
   size_t i = 0;
   bool neg = false;
@@ -17,12 +19,10 @@ bool ParseDecimal(const std::string& s, int& out) {
   long long v = 0;
   for (; i < s.size(); ++i) {
     if (s[i] < '0' || s[i] > '9') return false;
-    v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) return false;
+    if (v <= 2147483648LL) v = v * 10 + (s[i] - '0');
   }
   if (neg) v = -v;
-  if (v > INT_MAX || v < INT_MIN) return false;
-  out = int(v);
+  out = v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : int(v);
   return true;
 }
 

@@ -109,6 +109,12 @@ int THttpClient::ExchangeAndDecide() {
   ReplyNumber = 0;
   ReadResponseHeader();
   ReadBody();
+  if (!FStatusRead) {
+    // No status code (nothing, a reset, a line without a number): the server did not
+    // answer, whatever the rest of the bytes were.
+    if (OnFailure) OnFailure(Command);
+    return kNoStatus;
+  }
   const int status = ReplyNumber;
   if (status < 299) {
     if (OnSuccess) OnSuccess(Command);
@@ -119,6 +125,26 @@ int THttpClient::ExchangeAndDecide() {
     RequestURL = RedirectTarget;
   }
   return status;
+}
+
+namespace {
+
+bool HasControlCharacter(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7f) return true;
+  return false;
+}
+
+}  // namespace
+
+// The next pass replays the Location value into its request line and the cookie into
+// a header line: a CR, LF or other control character there would let the server write
+// lines of its choosing into a request that may go to another host.
+void THttpClient::RefuseControlCharacters() {
+  if (HasControlCharacter(RequestURL))
+    throw Exception("Redirect refused: control characters in the Location header");
+  if (HasControlCharacter(ReceivedCookie))
+    throw Exception("Redirect refused: control characters in the Set-Cookie header");
 }
 
 bool THttpClient::ExecutePass() {
@@ -134,6 +160,7 @@ bool THttpClient::ExecutePass() {
   }
   Disconnect();
   if (status >= 300 && status <= 398) {
+    RefuseControlCharacters();
     if (!ReceivedCookie.empty()) HeaderInfo()->Cookie = ReceivedCookie;
     bool handled = false;
     if (OnRedirect) OnRedirect(handled);

@@ -9,14 +9,17 @@
 // wait (the socket layer does), so handlers run in the middle of a request; callers must
 // not start a second request on the same component while one runs.
 //
-// Outcomes: OnSuccess for a final status below 299 (0 included: no status line, or a
-// server that closed without a word), OnFailure above 399, exceptions otherwise. Header
+// Outcomes: OnSuccess for a final status below 299, OnFailure above 399 and for a
+// response without a status code (no status line, an empty answer, a reset before
+// the answer, a second word that is not a number of 0..32767), exceptions otherwise. Header
 // and Body hold the last response read (string mode) or name the files it is written to.
 //
 // Bounds of our own: "Too many redirects" after kMaxPasses passes; a Head body keeps at
 // most kMaxHeadBody bytes (the rest is read and dropped); any other body in string mode
 // ends the call with "Response body too large" once it passes kMaxStringBody bytes; a
-// header block past kMaxHeaderBlock bytes ends it with "Response header too large".
+// header block past kMaxHeaderBlock bytes ends it with "Response header too large"; a
+// redirect whose Location or Set-Cookie value holds a control character is refused
+// ("Redirect refused: ...") rather than replayed into the next request.
 #pragma once
 
 #include <cstdint>
@@ -123,10 +126,11 @@ class THttpClient : public TSocketClient {
  private:
   void Run(CmdType cmd, const std::string& URL);
   bool ExecutePass();  // true: the status asks for another pass
+  static constexpr int kNoStatus = -1;  // ExchangeAndDecide: the response had no code
   int ExchangeAndDecide();
   void ReadBody();
+  void RefuseControlCharacters();
   void CaptureBounded(size_t keep, bool failPastKeep);
-  void CaptureChunk(std::string& chunk, int32_t limit, uint32_t start);
   void SendBody();
   bool CommandSendsBody() const;
   bool CommandAnnouncesLength() const;
@@ -135,6 +139,7 @@ class THttpClient : public TSocketClient {
   void ReadStatusLine(std::string& block);
   void ScanResponseLine(const std::string& line);
 
+  bool FStatusRead = false;  // the current response's status line carried a code
   std::unique_ptr<THeaderInfo> FHeaderInfo;
   std::unique_ptr<TExStringList> FRequestHeaders;
 };

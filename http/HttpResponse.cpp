@@ -25,12 +25,18 @@ std::string ValueFrom(const std::string& line, size_t start) {
 
 bool EndsHeader(const std::string& line) { return line.empty() || line == "\n" || line == "\r\n"; }
 
-// A status that is not an integer, or does not fit the 16-bit reply field, counts as 0.
-int16_t StatusOf(const std::string& statusLine) {
+// The code of a status line: its second word, digits only, within the 16-bit reply
+// field; -1 when there is none (no word, a sign, letters, a number too large). The
+// line end is not part of the word, so "HTTP/1.0 404\r\n" has the code 404.
+int StatusCodeOf(const std::string& statusLine) {
+  const std::string word = ExtractField(WithoutLineEnd(statusLine), ' ', 2);
+  if (word.empty() || word.size() > 5) return -1;
   int value = 0;
-  if (!TryStrToInt(ExtractField(statusLine, ' ', 2), value)) return 0;
-  if (value < INT16_MIN || value > INT16_MAX) return 0;
-  return static_cast<int16_t>(value);
+  for (char c : word) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value <= INT16_MAX ? value : -1;
 }
 
 }  // namespace
@@ -51,6 +57,7 @@ void THttpClient::ReadResponseHeader() {
     file = std::make_unique<TFileStream>(Header, fmCreate);
   else
     Header.clear();
+  TDeadline deadline(*this);  // the whole header within one time-out, however it trickles
   size_t stored = 0;
   auto store = [&](const std::string& line) {
     stored += line.size();
@@ -60,9 +67,12 @@ void THttpClient::ReadResponseHeader() {
     else
       Header += line;
   };
+  FStatusRead = false;
   std::string line = ReadLn();
-  if (line.empty()) return;  // closed without a word: status 0, empty header
-  ReplyNumber = StatusOf(line);
+  if (line.empty()) return;  // closed without a word: no status, empty header
+  const int code = StatusCodeOf(line);
+  FStatusRead = code >= 0;
+  if (FStatusRead) ReplyNumber = static_cast<int16_t>(code);
   store(line);
   do {
     line = ReadLn();
@@ -84,7 +94,7 @@ void THttpClient::ReadBody() {
 // `keep` bytes the rest is read and dropped, or with failPastKeep the call ends.
 void THttpClient::CaptureBounded(size_t keep, bool failPastKeep) {
   const size_t perCall = std::max<size_t>(1, failPastKeep ? kStringBodyStep : keep);
-  const uint32_t start = GetTickCount();
+  TDeadline deadline(*this);  // the calls share one time-out, as a single capture would
   int64_t total = 0;
   std::string chunk;
   Body.clear();
@@ -98,7 +108,8 @@ void THttpClient::CaptureBounded(size_t keep, bool failPastKeep) {
   };
   for (;;) {
     try {
-      CaptureChunk(chunk, static_cast<int32_t>(perCall), start);
+      chunk.clear();  // a call that fails early must not count the previous chunk again
+      CaptureString(chunk, static_cast<int32_t>(perCall));
     } catch (...) {
       take();
       throw;
@@ -106,25 +117,4 @@ void THttpClient::CaptureBounded(size_t keep, bool failPastKeep) {
     if (take() && failPastKeep) throw Exception("Response body too large");
     if (chunk.size() < perCall) return;  // the server closed
   }
-}
-
-// One capture call. The calls of a body share one deadline, as a single capture would:
-// each runs with TimeOut set to what is left of it.
-void THttpClient::CaptureChunk(std::string& chunk, int32_t limit, uint32_t start) {
-  chunk.clear();  // a call that fails early must not count the previous chunk again
-  const int32_t saved = TimeOut;
-  if (saved <= 0) {
-    CaptureString(chunk, limit);
-    return;
-  }
-  const uint32_t elapsed = GetTickCount() - start;
-  if (elapsed >= static_cast<uint32_t>(saved)) throw EAbortError("Socket capture aborted");
-  TimeOut = saved - static_cast<int32_t>(elapsed);
-  try {
-    CaptureString(chunk, limit);
-  } catch (...) {
-    TimeOut = saved;
-    throw;
-  }
-  TimeOut = saved;
 }

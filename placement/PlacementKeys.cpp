@@ -1,5 +1,6 @@
 // The placement keys of one INI section: reading them into the form's window and
 // writing the window's placement record out.
+#include <algorithm>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -29,10 +30,13 @@ std::vector<std::string> Words(const std::string& text) {
   return words;
 }
 
-// Word n (0-based here) as an integer, or def when it is missing or not a number.
+// Word n (0-based here) as an integer, or def when it is missing or not a number. A
+// coordinate is kept within what any screen can have, so that a hand-edited file can
+// not make the width or height (a difference of two) overflow.
 int WordInt(const std::vector<std::string>& words, size_t n, int def) {
+  constexpr int kFar = 1 << 20;
   int v;
-  if (n < words.size() && TryStrToInt(words[n], v)) return v;
+  if (n < words.size() && TryStrToInt(words[n], v)) return std::clamp(v, -kFar, kFar);
   return def;
 }
 
@@ -82,8 +86,10 @@ void ReadPosition(TCustomForm* form, TIniFile& store, const std::string& section
   SetWindowPlacement(form->Handle(), &wp);
 }
 
-// False when the state asks for a minimised main form (handled by the application).
-bool ReadState(TCustomForm* form, TIniFile& store, const std::string& section) {
+// The main form comes back restored, not minimised: its placement is read each time it
+// is shown, and a minimised main form hides into the notification icon, so a stored
+// minimise would send every click on the icon straight back there.
+void ReadState(TCustomForm* form, TIniFile& store, const std::string& section) {
   TWindowState state = wsNormal;
   if (IsMainForm(form) && (form->FormStyle() == fsMDIForm ||
                            (form->FormStyle() == fsNormal && form->Position() == poDefault)))
@@ -105,15 +111,10 @@ bool ReadState(TCustomForm* form, TIniFile& store, const std::string& section) {
     default:
       break;
   }
-  if (state == wsMinimized && IsMainForm(form)) {
-    if (form->WindowState() != wsNormal) form->SetWindowState(wsNormal);
-    PostMessageA(Application->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    return false;
-  }
+  if (state == wsMinimized && IsMainForm(form)) state = wsNormal;
   // MDI forms only record their state; this framework has none.
   if (form->FormStyle() != fsMDIChild && form->FormStyle() != fsMDIForm)
     form->SetWindowState(state);
-  return true;
 }
 
 }  // namespace
@@ -135,7 +136,7 @@ void ReadPlacementKeys(TCustomForm* Form, TIniFile& Store, const std::string& Se
   GetWindowPlacement(h, &wp);
   if (!IsWindowVisible(h)) wp.showCmd = SW_HIDE;  // applying it must not show the window
   if (LoadPosition) ReadPosition(Form, Store, Section, wp);
-  if (LoadState && !ReadState(Form, Store, Section)) return;
+  if (LoadState) ReadState(Form, Store, Section);
   InvalidateRect(h, nullptr, TRUE);
 }
 

@@ -112,7 +112,15 @@ void TSocketClient::InitSocket() {
 
 uint16_t TSocketClient::NewSocket(int protocol) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, protocol);
-  if (s > 65535) throw ERangeError("Range check error");
+  if (s == INVALID_SOCKET) {
+    std::string text;
+    CheckSocketError(WSAEWOULDBLOCK, text);  // raises the reason (10024 too many files, ...)
+    throw ESockError("Socket could not be created");
+  }
+  if (s > 65535) {
+    closesocket(s);
+    throw ERangeError("Range check error");
+  }
   return static_cast<uint16_t>(s);
 }
 
@@ -125,6 +133,7 @@ void TSocketClient::RegisterSocket() {
 void TSocketClient::PumpMessages() {
   if (Application) {
     Application->ProcessMessages();
+    if (Application->Terminated()) Canceled = true;  // an end waits for nobody
     return;
   }
   MSG msg;  // no application object (tools, tests): a plain dispatch loop
@@ -152,8 +161,26 @@ void TSocketClient::TimerOn() {
   ReportStatus(8, "Timer On");
   TimedOut = false;
   if (TimeOut < 0) throw ERangeError("Range check error");
-  TimeOutTimer->SetInterval(static_cast<uint32_t>(TimeOut));
+  const uint32_t left = TimeOutLeft();
+  if (left == 0 && TimeOut > 0) {  // the running deadline is spent: time out now
+    TimerTriggered(TimeOutTimer);
+    return;
+  }
+  TimeOutTimer->SetInterval(left);
   TimeOutTimer->SetEnabled(true);
+}
+
+// TimeOut, or inside a deadline what is left of it (0 once it is spent).
+uint32_t TSocketClient::TimeOutLeft() const {
+  const auto full = static_cast<uint32_t>(TimeOut);
+  if (!FDeadlineRunning || full == 0) return full;
+  const uint32_t spent = GetTickCount() - FDeadlineStart;
+  return spent >= full ? 0 : full - spent;
+}
+
+TSocketClient::TDeadline::TDeadline(TSocketClient& c) : FClient(c) {
+  FClient.FDeadlineRunning = true;
+  FClient.FDeadlineStart = GetTickCount();
 }
 
 void TSocketClient::TimerOff() {

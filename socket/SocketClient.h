@@ -18,8 +18,18 @@
 //    spinning;
 //  - ReadLn on 10057 (socket replaced under it) ends at once with an empty text;
 //  - SendBuffer's would-block retry pumps and honours Canceled and the time-out;
-//  - a close handled right after a successful connect notification ends the connect
-//    wait as established-then-closed (the next read sees the close).
+//  - a graceful close handled right after a successful connect notification ends the
+//    connect wait as established-then-closed (the next read sees the close); a close
+//    with an error there is a failed connection;
+//  - a peer that is gone (reset, aborted, or closed and its socket replaced) ends a
+//    send quietly and a ReadLn with an empty text: the reply read decides, so a dead
+//    server reads as "no answer" whichever event the pump saw first;
+//  - a socket that could not be made (descriptors ran out) is made again by the next
+//    Connect, and the failure raises the system's error text;
+//  - every wait ends as canceled once the application terminates, so an end is not
+//    held up by a silent server;
+//  - a deadline (TDeadline) bounds a series of waits as one: each arms the time-out
+//    timer for what is left of TimeOut since the deadline began.
 #pragma once
 
 #include <cstdint>
@@ -126,6 +136,30 @@ class TSocketClient : public TComponent {
   void TimerOff();
   void TimerTriggered(TObject* Sender);
 
+  // The time-out timer armed for one wait, disarmed on every way out of it.
+  class TTimerScope {
+   public:
+    explicit TTimerScope(TSocketClient& c) : FClient(c) { FClient.TimerOn(); }
+    ~TTimerScope() { FClient.TimerOff(); }
+    TTimerScope(const TTimerScope&) = delete;
+    TTimerScope& operator=(const TTimerScope&) = delete;
+
+   private:
+    TSocketClient& FClient;
+  };
+
+  // One TimeOut for all the waits made while it lives (not nested).
+  class TDeadline {
+   public:
+    explicit TDeadline(TSocketClient& c);
+    ~TDeadline() { FClient.FDeadlineRunning = false; }
+    TDeadline(const TDeadline&) = delete;
+    TDeadline& operator=(const TDeadline&) = delete;
+
+   private:
+    TSocketClient& FClient;
+  };
+
   // Buffer: host name for a lookup, outgoing text, peeked and received bytes.
   std::vector<char> Buffer;
   std::unique_ptr<char[]> HostEntryBuffer;
@@ -158,6 +192,8 @@ class TSocketClient : public TComponent {
   void EventWait(const std::function<bool()>& done);  // at least one pass
   void TransferPump(bool wouldBlock, DWORD waitMs);   // waits only after a would-block
   bool CaptureStep(const std::function<void(const char*, int)>& store);
+  bool PeerGone(int error) const;  // the error says the peer went away
+  uint32_t TimeOutLeft() const;
   int ReceiveInto(std::string& text, int count);
 
   HANDLE FLookupTask = nullptr;   // the lookup this component waits for
@@ -165,4 +201,8 @@ class TSocketClient : public TComponent {
   bool FConnectNotified = false;  // a successful FD_CONNECT arrived during this Connect
   bool FInDestructor = false;     // no OnStatus / OnDisconnect from here on
   bool FShutDown = false;
+  bool FPeerClosed = false;     // the close notification of this connection arrived
+  int FPeerCloseError = 0;      // and the error it carried (0: a graceful close)
+  bool FDeadlineRunning = false;
+  uint32_t FDeadlineStart = 0;  // tick count when the running deadline began
 };

@@ -15,13 +15,19 @@ void TSocketClient::ResolveHost() {
   if (RemoteAddress.sin_addr.s_addr != INADDR_NONE) return;
 
   RemoteAddress.sin_addr.s_addr = 0;
-  TimerOn();
   WaitDone = false;
   FLookupDone = false;
   FLookupTask = WSAAsyncGetHostByName(SocketWindow, HostLookupMessage, Buffer.data(),
                                       HostEntryBuffer.get(), HostEntryBufferSize);
-  EventWait([this] { return WaitDone || TimedOut || Canceled; });
-  TimerOff();
+  if (!FLookupTask) {  // refused at once (no thread, no memory): nothing to wait for
+    std::string text;
+    CheckSocketError(0, text);
+    throw ESockError(text.empty() ? "Host Lookup Failed" : text);
+  }
+  {
+    TTimerScope timer(*this);
+    EventWait([this] { return WaitDone || TimedOut || Canceled; });
+  }
   if (!FLookupDone && FLookupTask) {
     // Abandoned: its late completion must not overwrite the entry of a later lookup.
     WSACancelAsyncRequest(FLookupTask);
@@ -41,13 +47,14 @@ void TSocketClient::Connect() {
   ReportStatus(8, "Connecting");
   Canceled = false;
   if (Connected) throw ESockError("Already connected");
+  if (SocketHandle == NoSocket) ReplaceSocket();  // the last one could not be made
 
   int retries = 0;
   do {
     try {
       ResolveHost();
     } catch (const ESockError& e) {
-      if (e.Message() == "Host Lookup Timed Out" || e.Message() == "Host Lookup Canceled") throw;
+      if (e.Message() != "Host Lookup Failed") throw;  // only "no address" asks the handler
     }
     if (RemoteAddress.sin_addr.s_addr == 0) {
       if (retries > 0 || !OnInvalidHost) throw ESockError("Null Remote Address");
@@ -64,17 +71,23 @@ void TSocketClient::Connect() {
   WaitDone = false;
   Succeeded = true;
   FConnectNotified = false;
+  FPeerClosed = false;
+  FPeerCloseError = 0;
   if (connect(SocketHandle, reinterpret_cast<const sockaddr*>(&RemoteAddress),
               sizeof RemoteAddress) == SOCKET_ERROR) {
     std::string text;
     CheckSocketError(WSAEWOULDBLOCK, text);
   }
-  TimerOn();
-  // FConnectNotified: a peer that accepts and closes at once has its close handled in
-  // the same pump, which clears Connected again; the connection was still made.
-  EventWait([this] { return Connected || TimedOut || Canceled || !Succeeded || FConnectNotified; });
-  TimerOff();
-  if (!TimedOut && !Canceled && (Succeeded || FConnectNotified)) return;
+  {
+    // FConnectNotified: a peer that accepts and closes at once has its close handled
+    // in the same pump, which clears Connected again; the connection was still made.
+    // A close with an error (a reset) there ends the connect as failed.
+    TTimerScope timer(*this);
+    EventWait(
+        [this] { return Connected || TimedOut || Canceled || !Succeeded || FConnectNotified; });
+  }
+  const bool made = (Connected || FConnectNotified) && FPeerCloseError == 0;
+  if (!TimedOut && !Canceled && made) return;
 
   if (OnConnectionFailed) OnConnectionFailed(this);
   if (TimedOut) throw ESockError("Connection Timed out");
@@ -136,9 +149,16 @@ void TSocketClient::ReplaceSocket() {
   RegisterSocket();
 }
 
+// Peeks into a byte of its own: Buffer may still hold text a send is waiting to pass on.
 bool TSocketClient::DataAvailable() {
   ReportStatus(8, "Data Available");
-  return recv(SocketHandle, Buffer.data(), 1, MSG_PEEK) >= 1;
+  char byte = 0;
+  return recv(SocketHandle, &byte, 1, MSG_PEEK) >= 1;
+}
+
+bool TSocketClient::PeerGone(int error) const {
+  return error == WSAECONNRESET || error == WSAECONNABORTED ||
+         (error == WSAENOTCONN && FPeerClosed);
 }
 
 void TSocketClient::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -163,6 +183,8 @@ void TSocketClient::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
           }
           break;
         case FD_CLOSE:
+          FPeerClosed = true;
+          FPeerCloseError = HIWORD(lParam);
           if (!DataAvailable()) RequestClose();
           break;
         default:

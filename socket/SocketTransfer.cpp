@@ -28,37 +28,33 @@ void TSocketClient::TransferPump(bool wouldBlock, DWORD waitMs) {
 
 void TSocketClient::SendBuffer(const char* data, uint16_t length) {
   ReportStatus(4, "Sending Buffer");
-  TimerOn();
-  try {
-    if (!Canceled) {
-      size_t size = length;
-      if (size == 0) {
-        size = strnlen(data, 65536);
-        if (size > 65535) RangeError();
+  TTimerScope timer(*this);
+  if (!Canceled) {
+    size_t size = length;
+    if (size == 0) {
+      size = strnlen(data, 65536);
+      if (size > 65535) RangeError();
+    }
+    int remaining = static_cast<int>(size);
+    do {
+      int sent = send(SocketHandle, data + size - remaining, remaining, 0);
+      if (sent == 0) break;
+      if (sent < 0) {
+        LastErrorNo = WSAGetLastError();
+        if (PeerGone(LastErrorNo)) break;  // nobody reads it; the reply read tells
+        std::string text;
+        CheckSocketError(WSAEWOULDBLOCK, text);
+        // A peer that does not read must not hang us: let Cancel and the timer in.
+        TransferPump(true, kSendWaitMs);
+      } else {
+        remaining -= sent;
       }
-      int remaining = static_cast<int>(size);
-      do {
-        int sent = send(SocketHandle, data + size - remaining, remaining, 0);
-        if (sent == 0) break;
-        if (sent < 0) {
-          std::string text;
-          CheckSocketError(WSAEWOULDBLOCK, text);
-          // A peer that does not read must not hang us: let Cancel and the timer in.
-          TransferPump(true, kSendWaitMs);
-        } else {
-          remaining -= sent;
-        }
-      } while (remaining != 0 && !Canceled);
-    }
-    if (Canceled) {
-      Canceled = false;
-      throw EAbortError("Socket send aborted");
-    }
-  } catch (...) {
-    TimerOff();
-    throw;
+    } while (remaining != 0 && !Canceled);
   }
-  TimerOff();
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket send aborted");
+  }
 }
 
 void TSocketClient::Write(const std::string& text) {
@@ -78,53 +74,42 @@ std::string TSocketClient::ReadLn() {
   ReportStatus(8, "ReadLn");
   int consumed = 0;
   std::string line;
-  TimerOn();
-  try {
-    int lineEnd = -1;  // 0-based position of the LF within the line
-    for (;;) {
-      if (consumed >= SocketBufferSize) RangeError();  // no LF within 65,536 bytes
-      char* free = Buffer.data() + consumed;
-      int n = recv(SocketHandle, free, SocketBufferSize - consumed, MSG_PEEK);
-      bool wouldBlock = false;
-      if (n == 0) {  // the peer closed: a partial line is dropped
-        TimerOff();
-        return std::string();
+  TTimerScope timer(*this);
+  int lineEnd = -1;  // 0-based position of the LF within the line
+  for (;;) {
+    if (consumed >= SocketBufferSize) RangeError();  // no LF within 65,536 bytes
+    char* free = Buffer.data() + consumed;
+    int n = recv(SocketHandle, free, SocketBufferSize - consumed, MSG_PEEK);
+    bool wouldBlock = false;
+    if (n == 0) return std::string();  // the peer closed: a partial line is dropped
+    if (n > 0) {
+      if (const void* lf = std::memchr(free, '\n', static_cast<size_t>(n))) {
+        lineEnd = consumed + static_cast<int>(static_cast<const char*>(lf) - free);
+        break;
       }
-      if (n > 0) {
-        if (const void* lf = std::memchr(free, '\n', static_cast<size_t>(n))) {
-          lineEnd = consumed + static_cast<int>(static_cast<const char*>(lf) - free);
-          break;
-        }
-        consumed += ReceiveInto(line, n);
-      } else {
-        LastErrorNo = WSAGetLastError();
-        if (LastErrorNo == WSAENOTCONN) {  // socket replaced under us: the data ended
-          TimerOff();
-          return std::string();
-        }
-        std::string text;
-        CheckSocketError(WSAEWOULDBLOCK, text);
-        wouldBlock = true;
-      }
-      TransferPump(wouldBlock, kReadWaitMs);
-      if (Canceled) break;
+      consumed += ReceiveInto(line, n);
+    } else {
+      LastErrorNo = WSAGetLastError();
+      // Socket replaced under us, or the peer reset: the data ended.
+      if (LastErrorNo == WSAENOTCONN || PeerGone(LastErrorNo)) return std::string();
+      std::string text;
+      CheckSocketError(WSAEWOULDBLOCK, text);
+      wouldBlock = true;
     }
-    if (Canceled) {
-      Canceled = false;
-      throw EAbortError("Socket readln aborted");
-    }
-    // Take exactly the rest of the line; what follows the LF stays in the socket.
-    int rest = lineEnd + 1 - consumed;
-    while (rest > 0) {
-      int got = ReceiveInto(line, rest);
-      if (got == 0) break;
-      rest -= got;
-    }
-  } catch (...) {
-    TimerOff();
-    throw;
+    TransferPump(wouldBlock, kReadWaitMs);
+    if (Canceled) break;
   }
-  TimerOff();
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket readln aborted");
+  }
+  // Take exactly the rest of the line; what follows the LF stays in the socket.
+  int rest = lineEnd + 1 - consumed;
+  while (rest > 0) {
+    int got = ReceiveInto(line, rest);
+    if (got == 0) break;
+    rest -= got;
+  }
   return line;
 }
 
@@ -173,6 +158,8 @@ void TSocketClient::SendFile(const std::string& fileName) {
         int sent = send(SocketHandle, Buffer.data() + got - remaining, remaining, 0);
         if (sent == 0) break;
         if (sent < 0) {
+          LastErrorNo = WSAGetLastError();
+          if (PeerGone(LastErrorNo)) break;
           std::string text;
           CheckSocketError(WSAEWOULDBLOCK, text);
         } else {
@@ -193,23 +180,17 @@ void TSocketClient::SendFile(const std::string& fileName) {
 void TSocketClient::CaptureFile(const std::string& fileName) {
   ReportStatus(8, "CaptureFile");
   BytesRecvd = 0;
-  TimerOn();
-  try {
-    {
-      TFileStream file(fileName, fmCreate);
-      while (!Canceled) {
-        if (!CaptureStep([&](const char* data, int n) { file.WriteBuffer(data, n); })) break;
-      }
+  TTimerScope timer(*this);
+  {
+    TFileStream file(fileName, fmCreate);
+    while (!Canceled) {
+      if (!CaptureStep([&](const char* data, int n) { file.WriteBuffer(data, n); })) break;
     }
-    if (Canceled) {
-      Canceled = false;
-      throw EAbortError("Socket send aborted");
-    }
-  } catch (...) {
-    TimerOff();
-    throw;
   }
-  TimerOff();
+  if (Canceled) {
+    Canceled = false;
+    throw EAbortError("Socket send aborted");
+  }
 }
 
 // One pass of a capture: receive a chunk and store it, or note why nothing came.
@@ -237,16 +218,12 @@ void TSocketClient::CaptureString(std::string& text, int32_t limit) {
   ReportStatus(8, "Capture String");
   text.clear();
   BytesRecvd = 0;
-  TimerOn();
-  try {
+  {
+    TTimerScope timer(*this);
     while (!Canceled && (limit == -1 || static_cast<int64_t>(text.size()) < limit)) {
       if (!CaptureStep([&](const char* data, int n) { text.append(data, size_t(n)); })) break;
     }
-  } catch (...) {
-    TimerOff();
-    throw;
   }
-  TimerOff();
   if (Canceled) {
     Canceled = false;
     throw EAbortError("Socket capture aborted");

@@ -21,9 +21,11 @@ THiTimer::THiTimer(TComponent* AOwner) : TBaseComponent(AOwner) {
 }
 
 THiTimer::~THiTimer() {
-  FOnTimer = nullptr;
   FDestroying = true;
-  ApplySettings();  // stops the worker and the multimedia timer, starts nothing
+  // Stops the worker (waiting for a tick it runs) and the multimedia timer first: an
+  // unsynchronised tick calls the handler on the worker's thread.
+  ApplySettings();
+  FOnTimer = nullptr;
   timeEndPeriod(FMinPeriod);
   FEnabled = false;
   FWindow.reset();
@@ -44,6 +46,7 @@ void THiTimer::SetInterval(DWORD Value) {
 }
 
 void THiTimer::SetOnTimer(TNotifyEvent Value) {
+  StopTicks();  // never replace the handler under a tick running on the worker
   FOnTimer = std::move(Value);
   ApplySettings();
 }
@@ -64,16 +67,20 @@ void THiTimer::DoTimer() {
   if (FOnTimer) FOnTimer(this);
 }
 
-void THiTimer::ApplySettings() {
-  if (ComponentState().Contains(csDesigning)) return;
+void THiTimer::StopTicks() {
   if (FWorker) {
-    FWorker->Terminate();
+    FWorker->Terminate();  // returns once a direct tick has finished
     FWorker.reset();
   }
   if (FTimerID) {
     timeKillEvent(FTimerID);
     FTimerID = 0;
   }
+}
+
+void THiTimer::ApplySettings() {
+  if (ComponentState().Contains(csDesigning)) return;
+  StopTicks();
   if (FDestroying) return;
   if (FUseThread)
     StartWorker();

@@ -73,6 +73,7 @@ class THiTimer : public TBaseComponent {
 
  private:
   friend struct TWorkerState;
+  void StopTicks();
   void ApplySettings();
   void StartWorker();
   void StartMultimedia();

@@ -171,7 +171,14 @@ HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, 
     st->active[t->id] = t;
     resolver = st->resolver;
   }
-  std::thread(work, st, t, std::move(resolver)).detach();
+  try {
+    std::thread(work, st, t, std::move(resolver)).detach();
+  } catch (const std::exception&) {
+    // No thread (address space or task limit): the lookup fails now, as Winsock's would.
+    std::lock_guard<std::mutex> lock(st->m);
+    st->active.erase(t->id);
+    return posix::net::setError(WSAENOBUFS), nullptr;
+  }
   return reinterpret_cast<HANDLE>(t->id);
 }
 

@@ -41,22 +41,23 @@ TEST_F(HttpTest, Status401FiresFailureThenAuthenticationNeededAndNoFurtherPass) 
   EXPECT_EQ(server.requests().size(), 1u);
 }
 
-TEST_F(HttpTest, ServerClosingWithoutAWordIsStatusZeroAndSuccess) {
+TEST_F(HttpTest, ServerClosingWithoutAWordIsAFailure) {
   recordOutcomes();
   http->Header = "old";
   http->Body = "old";
   server.reply("");
   http->Head(at("/"));
-  EXPECT_EQ(events, (Events{"success 2"}));
+  EXPECT_EQ(events, (Events{"failure 2"}));
   EXPECT_EQ(http->Header, "");
   EXPECT_EQ(http->Body, "");
 }
 
-TEST_F(HttpTest, CodeWithoutBlankAfterItIsStatusZero) {
+TEST_F(HttpTest, CodeWithoutBlankAfterItIsJudgedByTheCode) {
   recordOutcomes();
   server.reply("HTTP/1.0 404\r\n\r\n");
   http->Head(at("/"));
-  EXPECT_EQ(events, (Events{"success 2"}));
+  EXPECT_EQ(events, (Events{"failure 2"}));
+  EXPECT_EQ(http->GetReplyNumber(), 404);
 }
 
 // The peer's close may already have been handled inside a pump (which clears the

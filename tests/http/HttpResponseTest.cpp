@@ -72,12 +72,13 @@ TEST_F(HttpTest, StatusLineIsNotScannedForNamedLines) {
   EXPECT_EQ(http->RedirectTarget, "");
 }
 
-TEST_F(HttpTest, StatusOutsideSixteenBitsCountsAsZero) {
+TEST_F(HttpTest, StatusOutsideSixteenBitsIsAFailure) {
   std::vector<std::string> events;
   http->OnSuccess = [&](CmdType) { events.push_back("success"); };
+  http->OnFailure = [&](CmdType) { events.push_back("failure"); };
   server.reply("HTTP/1.0 65836 Wrapped\r\n\r\n");  // would wrap to 300
   http->Head(at("/"));
-  EXPECT_EQ(events, (std::vector<std::string>{"success"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"failure"}));
   EXPECT_EQ(http->GetReplyNumber(), 0);
 }
 

@@ -140,6 +140,15 @@ TEST_F(ConnectTable, ConnectAndCloseInOnePumpEndsTheWaitAsEstablished) {
   EXPECT_EQ(c->ReadLn(), "") << "the next read sees the close";
 }
 
+TEST_F(ConnectTable, ConnectAndAResetInOnePumpIsAFailedConnection) {
+  auto c = makeClient("127.0.0.1", silentPort(), 0);
+  SOCKET s = c->GetSocketHandle();
+  PostMessageA(c->GetSocketWindow(), 1125, s, MAKELPARAM(FD_CONNECT, 0));
+  PostMessageA(c->GetSocketWindow(), 1125, s, MAKELPARAM(FD_CLOSE, WSAECONNRESET));
+  EXPECT_EQ(errorOf([&] { c->Connect(); }), "Connection Failed");
+  EXPECT_FALSE(c->IsConnected());
+}
+
 TEST_F(ConnectTable, ConnectFlagsFollowTheNotification) {
   auto c = makeClient("127.0.0.1", acceptingPort());
   c->HandleSocketMessage(1125, c->GetSocketHandle(), MAKELPARAM(FD_CONNECT, WSAECONNREFUSED));

@@ -37,6 +37,11 @@ void GateServer::resetInsteadOfReply(bool on) {
   reset_ = on;
 }
 
+void GateServer::atAccept(AtAccept how) {
+  std::lock_guard<std::mutex> l(mu_);
+  atAccept_ = how;
+}
+
 void GateServer::open() {
   {
     std::lock_guard<std::mutex> l(mu_);
@@ -75,6 +80,14 @@ void GateServer::run() {
 }
 
 void GateServer::serve(net::Socket fd) {
+  std::unique_lock<std::mutex> first(mu_);
+  const AtAccept hangUp = atAccept_;
+  first.unlock();
+  if (hangUp != AtAccept::Serve) {
+    hangUp == AtAccept::Reset ? net::resetSocket(fd) : net::closeSocket(fd);
+    ++accepted_;
+    return;
+  }
   std::string request;
   char buf[4096];
   while (request.find("\r\n\r\n") == std::string::npos) {

@@ -19,6 +19,9 @@
 
 class GateServer {
  public:
+  // What a connection gets before its request is read: nothing special, a close or a reset.
+  enum class AtAccept { Serve, Close, Reset };
+
   GateServer();
   ~GateServer();
   uint16_t port() const { return port_; }
@@ -27,6 +30,7 @@ class GateServer {
   void setReply(std::string bytes);
   void openAlways(bool on);           // answer every request at once
   void resetInsteadOfReply(bool on);  // abort the connection (RST) instead of answering
+  void atAccept(AtAccept how);        // hang up on every new connection at once
   void open();                        // let every waiting connection answer now
   int accepted() const { return accepted_.load(); }
   bool waitAccepted(int n, int timeoutMs = 10000) const;
@@ -47,6 +51,7 @@ class GateServer {
   std::string reply_ = "HTTP/1.0 200 OK\r\nServer: gate\r\n\r\n";
   bool always_ = true;
   bool reset_ = false;
+  AtAccept atAccept_ = AtAccept::Serve;
   uint64_t generation_ = 0;
   bool stopping_ = false;
   std::vector<std::string> requests_;

@@ -39,7 +39,6 @@ class HeadlessSession {
   void onSignal() {
     char sigs[64];
     long n = readInput(signalPipeFd(), sigs, sizeof sigs);
-    if (n > 0) signalsHandled();
     for (long i = 0; i < n; ++i)
       if (sigs[i] != SIGWINCH) requestEndSession(window_, sigs[i]);
   }

@@ -15,7 +15,8 @@ namespace term {
 namespace {
 
 int pipeFds[2] = {-1, -1};
-volatile sig_atomic_t pendingStops = 0;
+volatile sig_atomic_t endsAsked = 0;        // SIGTERM and SIGHUP received
+volatile sig_atomic_t interruptsAsked = 0;  // SIGINT received
 bool installed = false;
 bool exiting = false;
 std::terminate_handler previousTerminate = nullptr;
@@ -25,8 +26,18 @@ constexpr int kFatal[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 
 void onForwarded(int sig) {
   int saved = errno;
-  if (sig != SIGWINCH) pendingStops = pendingStops + 1;
-  if (sig != SIGWINCH && pendingStops >= 2) {
+  // After an end was asked, any further stop ends at once; after an interrupt (which
+  // only asks the window to close) a second interrupt does, while an end still runs
+  // in order, so the settings are written.
+  bool now = false;
+  if (sig == SIGINT) {
+    now = endsAsked > 0 || interruptsAsked > 0;
+    interruptsAsked = interruptsAsked + 1;
+  } else if (sig != SIGWINCH) {
+    now = endsAsked > 0;
+    endsAsked = endsAsked + 1;
+  }
+  if (now) {
     restoreTerminalNow();
     _exit(128 + sig);
   }
@@ -90,8 +101,6 @@ void removeSignalHandlers() {
 }
 
 int signalPipeFd() { return pipeFds[0]; }
-
-void signalsHandled() { pendingStops = 0; }
 
 bool processExiting() { return exiting; }
 

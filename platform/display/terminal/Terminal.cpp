@@ -116,7 +116,6 @@ void TerminalDisplay::dispatch(const InputEvent& ev) {
 void TerminalDisplay::onSignal() {
   char sigs[64];
   long n = readInput(signalPipeFd(), sigs, sizeof sigs);
-  if (n > 0) signalsHandled();  // a signal from now on is a new request, not a stuck one
   for (long i = 0; i < n; ++i) {
     int sig = sigs[i];
     if (sig == SIGWINCH) {
