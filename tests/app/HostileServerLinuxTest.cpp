@@ -1,5 +1,9 @@
 // Misbehaving servers where the test moves the clock or counts the process's open
 // descriptors.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <thread>
 
@@ -21,6 +25,16 @@ TEST_F(HostileLinuxTest, SilenceAfterTheRequestEndsAtTheTimeOut) {
 }
 
 namespace {
+template <class F>
+std::string errorOf(F&& op) {
+  try {
+    op();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 int OpenDescriptors() {
   int n = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
@@ -43,4 +57,45 @@ TEST_F(HostileLinuxTest, ManyMixedPollsLeaveNoDescriptorBehind) {
   // The in-process server may still hold the last connection or two; a leak would
   // show as hundreds.
   EXPECT_LE(OpenDescriptors(), before + 2);
+}
+
+// Descriptors run out just as the client replaces its socket: the polls meanwhile say
+// why, and once there are descriptors again the next poll makes its socket anew.
+TEST_F(HostileLinuxTest, ADescriptorShortageEndsWithTheShortage) {
+  ExpectNextPollWorks();
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = rlim_t(OpenDescriptors() + 16);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  std::vector<int> fillers;
+  Form1->HTTP->OnDisconnect = [&](TObject*) {
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) fillers.push_back(fd);
+  };
+  EXPECT_EQ(errorOf([] { Form1->HTTP->Disconnect(); }), "10024:Too many open files");
+  Form1->HTTP->OnDisconnect = nullptr;
+  for (int i = 0; i < 2; ++i) {
+    auto lines = PollLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Message(lines[0]), "10024:Too many open files.");
+  }
+  for (int fd : fillers) ::close(fd);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  EXPECT_FALSE(Form1->Busy());
+  ExpectNextPollWorks();
+}
+
+// A close accepted while a poll waits on a silent server cancels the poll at once
+// instead of waiting for the time-out: the clock never moves here.
+TEST_F(HostileLinuxTest, AnEndDuringASilentPollCancelsIt) {
+  gate_.openAlways(false);
+  WhenRequested(1, [] { PostMessageA(Form1->Handle(), WM_CLOSE, 0, 0); });
+  auto lines = PollLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_FALSE(Form1->Busy());
+  const size_t before = LogLines().size();
+  Form1->btnPoll->Click();  // ending: no new request
+  EXPECT_EQ(LogLines().size(), before + 1);  // only "MANUAL POLL"
 }

@@ -209,6 +209,28 @@ TEST_F(PlacementTest, EmptyOrReversedRectangleIsNotApplied) {
   EXPECT_EQ(form->Left(), left);
 }
 
+// Hand-edited extremes must not overflow the width or height (a difference of two).
+TEST_F(PlacementTest, ExtremeCoordinatesAreKeptWithinReach) {
+  Put("NormPos", "-2147483648,-2147483648,2147483647,2147483647");
+  auto form = NewForm();
+  form->SetVisible(true);
+  EXPECT_GT(form->Width(), 0);
+  EXPECT_LE(form->Width(), 2 << 20);
+}
+
+// A run that ended minimised must not hide the window again when the icon shows it.
+TEST_F(PlacementTest, AMinimisedEndComesBackRestored) {
+  Put("ShowCmd", "2");
+  Put("NormPos", "10,20,310,420");
+  auto form = NewForm();
+  form->SetVisible(true);
+  Application->ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(form->WindowState(), wsNormal);
+  EXPECT_FALSE(Application->IsMinimized());
+  EXPECT_EQ(form->Left(), 10);
+}
+
 TEST_F(PlacementTest, ResolutionSpecificKeyWinsOverThePlainOne) {
   Put("NormPos", "10,20,310,420");
   Put("NormPos" + suffix, "30,40,330,440");
