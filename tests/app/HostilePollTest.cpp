@@ -88,6 +88,23 @@ TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
   ExpectNextPollWorks();
 }
 
+// Whole header lines every 5 s never end the header: the header as a whole gets one
+// time-out, so the poll ends at 60 s, not when the server tires.
+TEST_F(HostilePollTest, HeaderLinesTrickledForeverEndAtTheTimeOut) {
+  server_->onStall = [this] {
+    clock_->advance(5000);
+    advanced_ += 5000;
+  };
+  server_->next(Chaos::EndlessHeader);
+  auto lines = PollLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+  ASSERT_TRUE(server_->waitFinished(1));  // its last stall has been counted
+  EXPECT_GE(advanced_.load(), 60000);
+  EXPECT_LE(advanced_.load(), 70000);
+  ExpectNextPollWorks();
+}
+
 // A HEAD answer's body is read and dropped until the server closes or the time-out
 // comes; here it comes after 64 MiB, and what the poll kept stays small.
 TEST_F(HostilePollTest, AnEndlessBodyAtFullSpeedEndsAtTheTimeOutWithBoundedMemory) {

@@ -136,6 +136,8 @@ void ChaosServer::serve(int fd) {
       return trickle(fd, "HTTP/1.0 200 ", true);
     case Chaos::EndlessBody:
       return endlessBody(fd);
+    case Chaos::EndlessHeader:
+      return endlessHeader(fd);
   }
   ::shutdown(fd, SHUT_WR);
   peerClosed(fd, 2000);  // let the client read everything before the close
@@ -209,6 +211,19 @@ void ChaosServer::trickle(int fd, const std::string& bytes, bool endless) {
     char c = i < bytes.size() ? bytes[i] : 'x';
     if (!sendAll(fd, &c, 1)) return;
     if (endless) stall();
+    if (peerClosed(fd, 1)) return;
+  }
+  ::shutdown(fd, SHUT_WR);
+  peerClosed(fd, 2000);
+}
+
+void ChaosServer::endlessHeader(int fd) {
+  const std::string status = "HTTP/1.0 200 OK\r\n";
+  if (!sendAll(fd, status.data(), status.size())) return;
+  for (int i = 0; i < 1000; ++i) {
+    const std::string line = "X-Line: " + std::to_string(i) + "\r\n";
+    if (!sendAll(fd, line.data(), line.size())) return;
+    stall();
     if (peerClosed(fd, 1)) return;
   }
   ::shutdown(fd, SHUT_WR);

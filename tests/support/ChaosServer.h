@@ -30,6 +30,7 @@ enum class Chaos {
   Trickle,         // the Ok header one byte per send, 1 ms apart, then close
   TrickleEndless,  // a status line that never ends, one byte per send
   EndlessBody,     // the Ok header, then body bytes at full speed until the client goes
+  EndlessHeader,   // a status line, then whole header lines, one per stall (1000 at most)
 };
 
 class ChaosServer {
@@ -48,7 +49,7 @@ class ChaosServer {
   // The behaviour of the next connection; without one queued a connection gets Ok.
   void next(Chaos mode, int delayMs = 0);
   // Runs on the server thread while a never-ending mode waits (about every 5 ms,
-  // after each trickled byte, after each MiB of endless body). Set before polling.
+  // after each trickled byte or header line, after each MiB of endless body). Set before polling.
   std::function<void()> onStall;
 
   // The header every Ok-like answer sends.
@@ -70,6 +71,7 @@ class ChaosServer {
   bool peerClosed(int fd, int waitMs);  // true once the client has closed
   void hold(int fd);
   void trickle(int fd, const std::string& bytes, bool endless);
+  void endlessHeader(int fd);
   void endlessBody(int fd);
   void stall();
 
