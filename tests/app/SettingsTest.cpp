@@ -1,4 +1,6 @@
 // The "settings" section of tavix.ini: defaults, value rules, auto-polling at start.
+#include <thread>
+
 #include "tests/app/AppCore.h"
 #include "tests/support/GateServer.h"
 
@@ -54,6 +56,34 @@ TEST_F(SettingsTest, AutopollOnStartsPollingInsideStartUpAndIsStoredAgain) {
   EXPECT_EQ(Key(IniPath(), "autopoll"), "1");
   EXPECT_EQ(Key(IniPath(), "dispheaders"), "1");
   EXPECT_EQ(Key(IniPath(), "url"), gate.address());
+}
+
+// Typed past the int range, the interval is the maximum, not the minimum.
+TEST_F(SettingsTest, ATypedIntervalAboveTheMaximumIsTheMaximum) {
+  StartApp();
+  Form1->edFreq->SetText("99999999999");
+  EXPECT_EQ(Form1->Timer1->Interval(), 10000u * 60000u);
+  StopApp();
+  EXPECT_EQ(Key(IniPath(), "freq"), "10000");
+}
+
+// The main form is not yet the application's while its start-up poll runs; a close
+// accepted then still ends the program, and the window is never shown.
+TEST_F(SettingsTest, ACloseDuringTheStartUpPollEndsTheProgram) {
+  GateServer gate;
+  gate.openAlways(false);
+  WriteIni("[settings]\r\nurl=" + gate.address() + "\r\nautopoll=1\r\n");
+  std::thread helper([&] {
+    gate.waitAccepted(1);
+    OnGui([] { Application->Forms().front()->Close(); });
+  });
+  StartApp();
+  helper.join();
+  EXPECT_TRUE(Application->Terminated());
+  Application->Run();  // returns at once: nothing shown, the forms are freed
+  EXPECT_EQ(Key(IniPath(), "autopoll"), "1");
+  Form1 = nullptr;
+  gate.open();
 }
 
 TEST_F(SettingsTest, AutopollTwoIsOnAndYesIsOff) {
