@@ -148,6 +148,10 @@ int main(int argc, char** argv) {
     load = LoadAverage();
     rows.push_back({"processor time of 2 s of a connect the server does not accept, ms",
                     MeasureSilentConnect(o.paths, slowRounds), 20, "< 20", load});
+    Stage("end during a silent poll");
+    load = LoadAverage();
+    rows.push_back({"end during a silent poll: SIGTERM to exit, ms",
+                    MeasureEndDuringSilentPoll(o.paths, slowRounds), 100, "< 100", load});
     Stage("processor time of the idle program, one minute at a time");
     load = LoadAverage();
     IdleSamples idle = MeasureIdle(o.paths, idleMinutes);

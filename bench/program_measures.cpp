@@ -157,6 +157,22 @@ std::vector<double> MeasureSlowPoll(const BenchPaths& p, int rounds) {
   return cpu;
 }
 
+// SIGTERM while the poll waits for an answer that never comes: the time from the signal
+// to the exit, settings written.
+std::vector<double> MeasureEndDuringSilentPoll(const BenchPaths& p, int rounds) {
+  std::vector<double> ms;
+  for (int r = 0; r < rounds; ++r) {
+    StampServer server(600000);  // reads the request, then says nothing until it stops
+    ProgramRun run = StartProgram(p, server, "end" + std::to_string(r));
+    Require(server.waitArrival(0, kArrivalBoundMs), run, "no request after start");
+    SleepUntil(MonoMs() + 100);  // the poll is in its wait
+    const double signalled = MonoMs();
+    if (!StopChild(run.pid, 10000)) throw std::runtime_error("the program did not end on SIGTERM");
+    ms.push_back(MonoMs() - signalled);
+  }
+  return ms;
+}
+
 std::vector<double> MeasureSilentConnect(const BenchPaths& p, int rounds) {
   LoopbackBlackHole hole;
   const std::string address = "127.0.0.1:" + std::to_string(hole.port());

@@ -39,4 +39,5 @@ StartSamples MeasureStart(const BenchPaths& p, int rounds);
 std::vector<double> MeasureSlowPoll(const BenchPaths& p, int rounds);
 
 // Processor time (ms) of 2 s of the first poll's connect to a server that never accepts.
+std::vector<double> MeasureEndDuringSilentPoll(const BenchPaths& p, int rounds);
 std::vector<double> MeasureSilentConnect(const BenchPaths& p, int rounds);

@@ -6,7 +6,7 @@
 //    std::string). A directive that does not fit its argument, or a missing
 //    argument, raises EConvertError "Format '<pattern>' invalid or incompatible
 //    with argument".
-//  - Extra helpers beyond the published list: IntToHex, ExtractFileExt,
+//  - Also here: IntToHex, ExtractFileExt,
 //    IncludeTrailingPathDelimiter, StrToInt64, FloatToStr.
 //  - PathDelim is a function, PathDelim(), so the code needs no platform test.
 #pragma once
@@ -66,9 +66,13 @@ struct TVarRec {
   TVarRec(std::string v) : kind(vtString), s(std::move(v)) {}
 };
 
-// Delphi-style Format: %[index:][-][width][.prec]type with type d u x X s f e g n m p
-// (p as hex) and %%. "%.Nd" pads with zeros to at least N digits; "%.Nf" uses the
-// locale's decimal separator; "*" takes width/precision from the arguments.
+// Format: each directive is %[index:][-][width][.prec]type, "%%" a literal percent.
+// index picks the argument (0-based) and later directives go on from it; "-" aligns
+// left within width; type is d (decimal), u (unsigned), x / X (hex), s (text),
+// f / e / g (fixed, exponent, shortest), n / m (fixed with thousands grouped) or p
+// (a pointer-sized value in hex). "%.Nd" pads with zeros to at least N digits; "%.Nf"
+// uses the locale's decimal separator; "*" takes width or precision from the next
+// argument.
 std::string Format(const std::string& pattern, std::initializer_list<TVarRec> args);
 
 // ---- integers and text ----
