@@ -113,6 +113,22 @@ TEST_F(ApplicationTest, ErrorInCloseQueryShowsTheBoxAndStopsTheClose) {
   EXPECT_EQ(boxes_, (std::vector<std::string>{"tavix: Cannot create file x.txt"}));
 }
 
+// A close request while the close query's dialog pumps, or once the end is under
+// way, asks nothing again.
+TEST_F(ApplicationTest, CloseRequestsDuringAnEndDoNothing) {
+  TMainForm* main = nullptr;
+  Application->CreateForm(main);
+  int queries = 0;
+  main->OnCloseQuery = [&](TObject*, bool&) {
+    ++queries;
+    SendMessageA(main->Handle(), WM_CLOSE, 0, 0);  // as a second Ctrl+Q in the dialog
+  };
+  main->Close();
+  EXPECT_TRUE(Application->Terminated());
+  SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(queries, 1);
+}
+
 TEST_F(ApplicationTest, ErrorInOnCreateGoesToTheStandardBox) {
   struct TBadForm : TForm {
     explicit TBadForm(TComponent* o) : TForm(o) {
