@@ -194,15 +194,15 @@ class TSocketClient : public TComponent {
   bool CaptureStep(const std::function<void(const char*, int)>& store);
   bool PeerGone(int error) const;  // the error says the peer went away
   uint32_t TimeOutLeft() const;
-  int ReceiveInto(std::string& text, int count);
 
   HANDLE FLookupTask = nullptr;   // the lookup this component waits for
   bool FLookupDone = false;       // its completion message arrived
   bool FConnectNotified = false;  // a successful FD_CONNECT arrived during this Connect
   bool FInDestructor = false;     // no OnStatus / OnDisconnect from here on
   bool FShutDown = false;
-  bool FPeerClosed = false;     // the close notification of this connection arrived
-  int FPeerCloseError = 0;      // and the error it carried (0: a graceful close)
+  std::string FInbox;        // received, not yet read: the rest after a line
+  bool FPeerClosed = false;  // the close notification of this connection arrived
+  int FPeerCloseError = 0;   // and the error it carried (0: a graceful close)
   bool FDeadlineRunning = false;
   uint32_t FDeadlineStart = 0;  // tick count when the running deadline began
 };

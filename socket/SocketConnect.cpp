@@ -122,6 +122,7 @@ void TSocketClient::Disconnect() {
 void TSocketClient::RequestClose() {
   ReportStatus(4, "Request Close Socket");
   Connected = false;
+  FInbox.clear();  // what the closed connection sent is not the next one's
   if (SocketHandle == NoSocket) return;
   if (closesocket(SocketHandle) == SOCKET_ERROR) {
     std::string text;
@@ -152,6 +153,7 @@ void TSocketClient::ReplaceSocket() {
 // Peeks into a byte of its own: Buffer may still hold text a send is waiting to pass on.
 bool TSocketClient::DataAvailable() {
   ReportStatus(8, "Data Available");
+  if (!FInbox.empty()) return true;
   char byte = 0;
   return recv(SocketHandle, &byte, 1, MSG_PEEK) >= 1;
 }

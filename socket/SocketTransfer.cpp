@@ -1,8 +1,9 @@
 // TSocketClient: sending texts, buffers and files; reading lines; captures.
 //
-// All operations share Buffer. A loop that meets would-block waits for a message (for
-// reads, the read notification re-armed by that very call) before it pumps, instead of
-// spinning; after a successful call it pumps without waiting.
+// All operations share Buffer; received bytes the line reader took ahead wait in FInbox. A loop
+// that meets would-block waits for a message (for reads, the read notification re-armed by that
+// very call) before it pumps, instead of spinning; after a successful call it pumps without
+// waiting.
 #include <cstring>
 
 #include "socket/SocketClient.h"
@@ -70,28 +71,37 @@ void TSocketClient::Writeln(const std::string& text) {
   Write(text + "\r\n");
 }
 
+// Lines come out of FInbox: one receive takes what the socket holds (a whole header,
+// usually), and the lines and the body after them are served from there.
 std::string TSocketClient::ReadLn() {
   ReportStatus(8, "ReadLn");
-  int consumed = 0;
-  std::string line;
   TTimerScope timer(*this);
-  int lineEnd = -1;  // 0-based position of the LF within the line
   for (;;) {
-    if (consumed >= SocketBufferSize) RangeError();  // no LF within 65,536 bytes
-    char* free = Buffer.data() + consumed;
-    int n = recv(SocketHandle, free, SocketBufferSize - consumed, MSG_PEEK);
+    const size_t lf = FInbox.find('\n');
+    if (lf != std::string::npos) {
+      if (Canceled) break;  // the line stays for the next read
+      std::string line = FInbox.substr(0, lf + 1);
+      FInbox.erase(0, lf + 1);
+      return line;
+    }
+    if (FInbox.size() >= size_t(SocketBufferSize)) RangeError();  // no LF within 65,536 bytes
+    const int room = SocketBufferSize - static_cast<int>(FInbox.size());
+    const int n = recv(SocketHandle, Buffer.data(), room, 0);
+    if (n == 0) {  // the peer closed: a partial line is dropped
+      FInbox.clear();
+      return std::string();
+    }
     bool wouldBlock = false;
-    if (n == 0) return std::string();  // the peer closed: a partial line is dropped
     if (n > 0) {
-      if (const void* lf = std::memchr(free, '\n', static_cast<size_t>(n))) {
-        lineEnd = consumed + static_cast<int>(static_cast<const char*>(lf) - free);
-        break;
-      }
-      consumed += ReceiveInto(line, n);
+      FInbox.append(Buffer.data(), static_cast<size_t>(n));
+      if (FInbox.find('\n', FInbox.size() - size_t(n)) != std::string::npos) continue;
     } else {
       LastErrorNo = WSAGetLastError();
       // Socket replaced under us, or the peer reset: the data ended.
-      if (LastErrorNo == WSAENOTCONN || PeerGone(LastErrorNo)) return std::string();
+      if (LastErrorNo == WSAENOTCONN || PeerGone(LastErrorNo)) {
+        FInbox.clear();
+        return std::string();
+      }
       std::string text;
       CheckSocketError(WSAEWOULDBLOCK, text);
       wouldBlock = true;
@@ -99,30 +109,8 @@ std::string TSocketClient::ReadLn() {
     TransferPump(wouldBlock, kReadWaitMs);
     if (Canceled) break;
   }
-  if (Canceled) {
-    Canceled = false;
-    throw EAbortError("Socket readln aborted");
-  }
-  // Take exactly the rest of the line; what follows the LF stays in the socket.
-  int rest = lineEnd + 1 - consumed;
-  while (rest > 0) {
-    int got = ReceiveInto(line, rest);
-    if (got == 0) break;
-    rest -= got;
-  }
-  return line;
-}
-
-// Receives up to count bytes into Buffer and appends them to text; returns the count.
-int TSocketClient::ReceiveInto(std::string& text, int count) {
-  int got = recv(SocketHandle, Buffer.data(), count, 0);
-  if (got < 0) {
-    std::string msg;
-    CheckSocketError(WSAEWOULDBLOCK, msg);
-    return 0;
-  }
-  text.append(Buffer.data(), static_cast<size_t>(got));
-  return got;
+  Canceled = false;
+  throw EAbortError("Socket readln aborted");
 }
 
 std::string TSocketClient::Transaction(const std::string& command) {
@@ -197,6 +185,16 @@ void TSocketClient::CaptureFile(const std::string& fileName) {
 // False when the data has ended (a zero-byte receive, or the socket was replaced
 // because the peer closed); other errors raise.
 bool TSocketClient::CaptureStep(const std::function<void(const char*, int)>& store) {
+  if (!FInbox.empty()) {  // what the line reader took ahead comes first
+    const std::string ahead = std::move(FInbox);
+    FInbox.clear();
+    store(ahead.data(), static_cast<int>(ahead.size()));
+    BytesRecvd += static_cast<int32_t>(ahead.size());
+    if (OnPacketRecvd) OnPacketRecvd(this);
+    TimerOn();
+    PumpMessages();
+    return true;
+  }
   int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
   if (got == 0) return false;
   if (got > 0) {
