@@ -1,94 +1,49 @@
-# The test suite on Windows (mingw-w64 cross build, run under wine64): every test
-# file that builds on the real Win32 API.
+# The test suite on Windows (mingw-w64 cross builds, run under wine64 or 32-bit wine):
+# tests/CMakeLists.txt says which files are left out (TAVIX_LINUX_ONLY_TESTS); the
+# end-to-end tests, which drive the terminal program in tmux, are left out whole.
 #
-# Linux-only, and left out here:
-#  - test support that talks to the BSD socket calls directly (it includes
-#    <sys/socket.h>, <unistd.h>, <poll.h>, ...);
-#  - test files that use the Linux platform's seams (platform/posix: the manual
-#    clock, the resolver table, the dialog responder, the null display's records),
-#    the terminal display (platform/display), or a Linux-only support header -
-#    directly or through a fixture header of their folder;
-#  - the end-to-end tests, which drive the terminal program in tmux.
-# The rule is read from the sources, so a test that stops using a seam joins the
-# Windows suite by itself. The excluded files are listed when configuring.
+# A file that is not listed there but includes a Linux-only header stops the configure
+# with its name, rather than failing later in the compiler or the linker.
 #
-# Each layer's test program is one CTest test (run through wine64 via
+# Each layer's test program is one CTest test (run through Wine via
 # CMAKE_CROSSCOMPILING_EMULATOR): a Wine start costs about a second, too much per case.
 
 set(TAVIX_LINUX_ONLY_INCLUDE_RE
     "^#include [<\"](sys/|unistd\\.h|poll\\.h|fcntl\\.h|arpa/|netinet/|netdb\\.h|signal\\.h|curses|ncurses|platform/posix/|platform/display/)")
 
-# Files that include one of the (project-relative) headers in ${bad_headers}, or a
-# system header matching the rule above.
-function(tavix_linux_only out files bad_headers)
-  set(result)
-  foreach(f ${files})
-    file(STRINGS ${f} incs REGEX "^#include [<\"]")
-    foreach(i ${incs})
-      string(REGEX MATCH "^#include \"([^\"]+)\"" m "${i}")
-      if(i MATCHES "${TAVIX_LINUX_ONLY_INCLUDE_RE}" OR (m AND CMAKE_MATCH_1 IN_LIST bad_headers))
-        list(APPEND result ${f})
-        break()
-      endif()
-    endforeach()
-  endforeach()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
-# Seed: support sources and every header under tests/, then close over headers that
-# include Linux-only headers (fixtures), until nothing changes.
-file(GLOB_RECURSE tavix_test_headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-file(GLOB tavix_support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
-tavix_linux_only(tavix_bad_support "${tavix_support_sources}" "")
-# Support that calls POSIX functions without a tell-tale header (mkdtemp, setenv).
-foreach(f support/PlatformRecorder.cpp)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
-    list(APPEND tavix_bad_support ${CMAKE_CURRENT_SOURCE_DIR}/${f})
-  endif()
-endforeach()
-set(TAVIX_LINUX_ONLY_HEADERS)
-foreach(f ${tavix_bad_support})
-  string(REGEX REPLACE "\\.cpp$" ".h" h ${f})
-  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${h})
-  list(APPEND TAVIX_LINUX_ONLY_HEADERS ${rel})
-endforeach()
-set(tavix_changed TRUE)
-while(tavix_changed)
-  set(tavix_changed FALSE)
-  tavix_linux_only(bad "${tavix_test_headers}" "${TAVIX_LINUX_ONLY_HEADERS}")
-  foreach(h ${bad})
-    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${h})
-    if(NOT rel IN_LIST TAVIX_LINUX_ONLY_HEADERS)
-      list(APPEND TAVIX_LINUX_ONLY_HEADERS ${rel})
-      set(tavix_changed TRUE)
+function(tavix_check_windows_sources)
+  foreach(f ${ARGN})
+    file(STRINGS ${f} incs REGEX "${TAVIX_LINUX_ONLY_INCLUDE_RE}")
+    if(incs)
+      file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${f})
+      message(FATAL_ERROR "tests/${rel} includes Linux-only headers (${incs}): "
+                          "list it in TAVIX_LINUX_ONLY_TESTS (tests/CMakeLists.txt)")
     endif()
   endforeach()
-endwhile()
+endfunction()
+tavix_check_windows_sources(${TEST_SUPPORT_SOURCES})
 
-set(TAVIX_SUPPORT_SOURCES ${tavix_support_sources})
-list(REMOVE_ITEM TAVIX_SUPPORT_SOURCES ${tavix_bad_support})
-add_library(testsupport STATIC ${TAVIX_SUPPORT_SOURCES} support/Empty.cpp)
-target_link_libraries(testsupport PUBLIC platform GTest::gtest GTest::gmock Threads::Threads)
-foreach(f ${tavix_bad_support})
-  file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${f})
-  message(STATUS "Linux-only (not in the Windows suite): ${rel}")
-endforeach()
+# The tray's shell check loads the program's icon resource: the same .rc and icon.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(TAVIX_TEST_ICON ${CMAKE_CURRENT_BINARY_DIR}/tavix.ico)
+add_custom_command(OUTPUT ${TAVIX_TEST_ICON}
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/make-icon.py ${TAVIX_TEST_ICON}
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.py VERBATIM)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/app/tavix.rc PROPERTIES
+  OBJECT_DEPENDS ${TAVIX_TEST_ICON})
 
 function(tavix_test name)
   if(name STREQUAL "e2e")
     return()
   endif()
-  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
-  tavix_linux_only(bad "${srcs}" "${TAVIX_LINUX_ONLY_HEADERS}")
-  foreach(f ${bad})
-    file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${f})
-    message(STATUS "Linux-only (not in the Windows suite): ${rel}")
-  endforeach()
-  if(bad)
-    list(REMOVE_ITEM srcs ${bad})
-  endif()
+  tavix_test_sources(srcs ${name})
+  tavix_check_windows_sources(${srcs})
   if(srcs)
+    if(name STREQUAL "tray")
+      list(APPEND srcs ${CMAKE_SOURCE_DIR}/app/tavix.rc ${TAVIX_TEST_ICON})
+    endif()
     add_executable(test_${name} ${srcs})
+    target_include_directories(test_${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
     target_link_libraries(test_${name} PRIVATE ${ARGN} testsupport GTest::gtest_main)
     add_test(NAME test_${name} COMMAND test_${name} --gtest_brief=1)
     set_tests_properties(test_${name} PROPERTIES TIMEOUT 600)

@@ -41,7 +41,15 @@ TWinControl* ControlOf(HWND h) {
 
 }  // namespace
 
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+// The program's own icon (its MAINICON resource), else the system's default one: the
+// notification-area icon and the windows show it.
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  if (LoadIconA(inst, "MAINICON"))
+    FIcon.LoadFromResourceName(inst, "MAINICON");
+  else
+    FIcon.LoadFromResourceName(nullptr, IDI_APPLICATION);
+}
 
 TApplication::~TApplication() {
   DestroyForms();

@@ -1,8 +1,11 @@
 # Sourced by the windows-*.sh scripts: the packages the Windows builds need, and the
 # Wine settings (a prefix of our own inside build-win64, no Mono/Gecko prompts).
-win_pkgs=(cmake ninja-build python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine64 xvfb
-  imagemagick)
+# wine32 (the i386 architecture) runs the shipped 32-bit program and the i686 suite;
+# fonts-wine brings Marlett, which draws the caption buttons.
+win_pkgs=(cmake ninja-build python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine64
+  wine32:i386 fonts-wine xvfb imagemagick xdotool)
 WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 export WINEPREFIX=${WINEPREFIX:-$PWD/build-win64/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -14,11 +17,12 @@ win_deps() {
   for p in "${win_pkgs[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
   else
     echo "Missing packages. Run as root:"
-    echo "  apt-get update && apt-get install -y ${missing[*]}"
+    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y ${missing[*]}"
     return 1
   fi
 }
@@ -30,5 +34,23 @@ win_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE64" wineboot -i >/dev/null 2>&1 || true
   fi
+  # Wine draws the caption buttons with Marlett, and looks for it among the prefix's
+  # fonts only (without it they read "0 1 r").
+  cp -u /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   "$WINESERVER" -w
+}
+
+# True when this machine executes 32-bit x86 code (wine32 itself is such a program):
+# some kernels are built or set up without it, and then "Exec format error" is all
+# that wine32 gives.
+win_runs_32bit() {
+  "$WINE32" --version >/dev/null 2>&1
+}
+
+# The Wine loader for a build directory's programs: build-win32 (i686) or build-win64.
+win_loader() {
+  case "$1" in
+  *win32*) echo "$WINE32" ;;
+  *) echo "$WINE64" ;;
+  esac
 }

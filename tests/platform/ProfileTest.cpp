@@ -11,7 +11,7 @@
 
 #include "platform/winapi.h"
 #include "tests/support/FileFaults.h"
-#include "tests/support/PlatformRecorder.h"
+#include "tests/support/TempConfigDir.h"
 
 using testsupport::FileSizeLimit;
 using testsupport::readFile;

@@ -11,7 +11,7 @@
 
 #include "platform/posix/Seams.h"
 #include "platform/winapi.h"
-#include "tests/support/PlatformRecorder.h"
+#include "tests/support/TempConfigDir.h"
 
 using testsupport::readFile;
 using testsupport::TempConfigDir;

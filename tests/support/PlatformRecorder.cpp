@@ -1,10 +1,5 @@
-// Message recorder, queue drain and temporary settings directory for tests.
+// Message recorder and queue drain for tests.
 #include "tests/support/PlatformRecorder.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace testsupport {
 
@@ -57,6 +52,23 @@ std::vector<UINT> MessageRecorder::messages(HWND hwnd, const std::set<UINT>& ign
   return out;
 }
 
+::testing::AssertionResult InOrder(const std::vector<UINT>& got, const std::vector<Step>& table) {
+  size_t i = 0;
+  bool ok = true;
+  for (const Step& s : table) {
+    if (i < got.size() && got[i] == s.msg)
+      ++i;
+    else if (!s.optional)
+      ok = false;
+  }
+  if (ok && i == got.size()) return ::testing::AssertionSuccess();
+  auto text = ::testing::AssertionFailure() << "got";
+  for (UINT m : got) text << ' ' << m;
+  text << "; table";
+  for (const Step& s : table) text << ' ' << s.msg << (s.optional ? "?" : "");
+  return text;
+}
+
 int drainMessages() {
   int n = 0;
   MSG m;
@@ -65,41 +77,6 @@ int drainMessages() {
     ++n;
   }
   return n;
-}
-
-TempConfigDir::TempConfigDir() {
-  if (const char* s = std::getenv("XDG_CONFIG_HOME")) {
-    saved_ = s;
-    hadSaved_ = true;
-  }
-  std::string tmpl = (std::filesystem::temp_directory_path() / "platXXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back(0);
-  path_ = mkdtemp(buf.data());
-  setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-}
-
-TempConfigDir::~TempConfigDir() {
-  std::error_code ec;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
-  if (hadSaved_)
-    setenv("XDG_CONFIG_HOME", saved_.c_str(), 1);
-  else
-    unsetenv("XDG_CONFIG_HOME");
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
 }
 
 }  // namespace testsupport

@@ -1,12 +1,12 @@
-// Test helpers for the platform layer: a window class that records every message
-// its windows receive (for message-order tables), a temporary settings directory
-// and a queue drain.
+// Test helpers for the platform layer on either platform: a window class that records
+// every message its windows receive (for message-order tables) and a queue drain.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
 #include <set>
-#include <string>
 #include <vector>
 
 #include "platform/winapi.h"
@@ -44,23 +44,19 @@ class MessageRecorder {
   std::vector<HWND> created_;
 };
 
-// Dispatches everything queued now (posted messages, due timers); returns the count.
-int drainMessages();
-
-// Points XDG_CONFIG_HOME at a fresh temporary directory for the object's life.
-class TempConfigDir {
- public:
-  TempConfigDir();
-  ~TempConfigDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_, saved_;
-  bool hadSaved_ = false;
+// One row of a message-order table: a message, and whether Windows (or the Linux
+// platform) may leave it out there.
+constexpr bool kOptional = true;
+struct Step {
+  UINT msg;
+  bool optional = false;
 };
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
+// Whether `got` is `table` with some optional rows left out, in order; a mismatch is
+// reported with both sequences.
+::testing::AssertionResult InOrder(const std::vector<UINT>& got, const std::vector<Step>& table);
+
+// Dispatches everything queued now (posted messages, due timers); returns the count.
+int drainMessages();
 
 }  // namespace testsupport

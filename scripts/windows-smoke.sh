@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# A smoke run of a built Windows program as users run it: a tavix.ini in the prefix's
+# Windows folder with automatic polling of a loopback server of our own, the window
+# shown at start (the "newinstall" marker) on a Wine virtual desktop in Xvfb. Checks the
+# request bytes the server receives, saves the screenshot beside the program, closes
+# the window as a user does (Alt+F4, the save question cancelled) and checks that the
+# settings file was written at the end.
+# Usage: windows-smoke.sh [build-win32|build-win64]   (default: build-win32)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/windows-env.sh
+build=${1:-build-win32}
+[ -f "$build/tavix.exe" ] || scripts/windows-build.sh "${build#build-}"
+loader=$(win_loader "$build")
+win_prefix
+ini=$WINEPREFIX/drive_c/windows/tavix.ini
+out=$PWD/$build/screenshot.png
+run=$(mktemp -d)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  rm -rf "$run" "$ini"
+}
+trap cleanup EXIT
+cp "$build/tavix.exe" "$run/"
+: >"$run/newinstall"
+rm -f "$ini"
+
+python3 scripts/windows-smoke-server.py "$run/port" "$run/request" 300 &
+server_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$run/port" ] && break
+  sleep 0.1
+done
+port=$(cat "$run/port")
+# No dispheaders key: the program writes all four when it ends.
+printf '[settings]\r\nurl=127.0.0.1:%s\r\nfreq=1\r\nautopoll=1\r\n' "$port" >"$ini"
+
+cat >"$run/smoke.sh" <<INNER
+set -u
+cd "$run"
+# A Wine virtual desktop: Wine then draws the window frame and caption itself, as
+# there is no window manager on this display.
+"$loader" explorer /desktop=tavix,640x480 tavix.exe &
+pid=\$!
+# The window is shown when the marker is gone; the poll is done when the server
+# has the request.
+for _ in \$(seq 1 240); do
+  [ ! -e newinstall ] && [ -e request ] && break
+  sleep 0.5
+done
+sleep 2  # let the log line and the controls paint
+import -window root "$out"
+# Close as a user does; the save question for the non-empty log is cancelled.
+xdotool key alt+F4
+for _ in \$(seq 1 120); do
+  grep -q '^dispheaders=' "$ini" && break
+  xdotool key Escape
+  sleep 0.5
+done
+kill \$pid 2>/dev/null
+"$WINESERVER" -k 2>/dev/null || true
+INNER
+xvfb-run -a -s "-screen 0 640x480x24" bash "$run/smoke.sh"
+"$WINESERVER" -w || true
+echo "screenshot: $out"
+
+status=0
+expected=$(printf '%s\r\n' "HEAD / HTTP/1.0" "Host: 127.0.0.1" \
+  "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff" \
+  "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript" \
+  "User-Agent: Pollarion" "Referer: Pollarion" \
+  "Content-type: application/x-www-form-urlencoded" ""; echo x)
+if [ ! -e "$run/request" ]; then
+  echo "smoke ($build): the server received no request" >&2
+  status=1
+else
+  echo "smoke ($build): request bytes received:"
+  cat -A "$run/request"
+  got=$(cat "$run/request"; echo x)
+  [ "$got" = "${expected}" ] || { echo "smoke ($build): unexpected request bytes" >&2; status=1; }
+fi
+echo "smoke ($build): settings file at the end:"
+cat -A "$ini" 2>/dev/null || true
+for line in "url=127.0.0.1:$port" freq=1 autopoll=1 dispheaders=0; do
+  tr -d '\r' <"$ini" 2>/dev/null | grep -qx "$line" ||
+    { echo "smoke ($build): the settings file lacks \"$line\"" >&2; status=1; }
+done
+[ $status -eq 0 ] && echo "smoke ($build): passed"
+exit $status
