@@ -2,6 +2,7 @@
 // report, clearing, and saving the log as a text file.
 #include <cmath>
 
+#include "app/LogEcho.h"
 #include "app/fMain.h"
 
 namespace {
@@ -18,7 +19,10 @@ std::string WithoutNul(std::string s) {
 
 }  // namespace
 
-void TForm1::AppendLogLine(const std::string& line) { Memo1->Lines()->Add(WithoutNul(line)); }
+void TForm1::AppendLogLine(const std::string& line) {
+  Memo1->Lines()->Add(WithoutNul(line));
+  EchoLogText(line);
+}
 
 void TForm1::LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> Args) {
   LogMsg(Format(Pattern, Args));

@@ -1,8 +1,10 @@
-// Windows: the common controls (the interval's up-down control) are registered before
-// any window exists, and a fatal error is shown in a message box, as there is no
-// console to print it on.
+// Windows: the arguments are ignored, as they always were; the common controls
+// (the interval's up-down control) are registered before any window exists, and a
+// fatal error is shown in a message box, as there is no console to print it on.
 #include "app/Entry.h"
 #include "platform/winapi.h"
+
+int PlatformCommandLine(int, char**) { return -1; }
 
 void PlatformStart() {
   INITCOMMONCONTROLSEX icc{};
@@ -11,7 +13,7 @@ void PlatformStart() {
   InitCommonControlsEx(&icc);
 }
 
-void PlatformStop() {}
+int PlatformStop() { return 0; }
 
 void PlatformFatal(const char* what) {
   MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);

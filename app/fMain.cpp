@@ -158,7 +158,7 @@ void TForm1::FormDestroy(TObject* Sender) {
   try {
     SaveSettings();
   } catch (const Exception& e) {
-    Application->ShowException(e);
+    Application->HandleException(e);
   }
 }
 

@@ -2,7 +2,8 @@
 #include "app/Entry.h"
 #include "app/fMain.h"
 
-int main() {
+int main(int argc, char** argv) {
+  if (const int answered = PlatformCommandLine(argc, argv); answered >= 0) return answered;
   PlatformStart();
   try {
     Application->Initialize();
@@ -13,6 +14,5 @@ int main() {
     PlatformFatal(e.what());
     return 1;
   }
-  PlatformStop();
-  return 0;
+  return PlatformStop();
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian machine lacks to build and test the program.
+# Installs what a fresh Debian machine lacks to build, test and package the program.
 set -euo pipefail
-pkgs=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev tmux python3)
+pkgs=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev tmux python3
+  dpkg-dev file)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

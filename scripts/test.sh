@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test.
+# Installs what is missing, builds everything with the tests and runs every test;
+# further arguments go to ctest (scripts/test.sh -LE long). Fails when no test ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-scripts/build.sh build
-ctest --test-dir build --output-on-failure -j2 --timeout 300
+scripts/build.sh build -DTAVIX_TESTS=ON
+ctest --test-dir build --output-on-failure --no-tests=error -j "${CTEST_PARALLEL_LEVEL:-2}" \
+  --timeout 300 "$@"

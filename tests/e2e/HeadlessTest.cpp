@@ -1,11 +1,13 @@
 // The whole program without a terminal: termination signals end it as a log-off
-// does, with the settings written and no question left waiting for a person.
+// does, with the settings written and no question left waiting for a person; the
+// log goes to standard output as it is written, and a lost settings save is said.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <fstream>
@@ -19,7 +21,7 @@ namespace {
 
 constexpr char kReply[] = "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n";
 
-class Headless : public ::testing::TestWithParam<int> {
+class HeadlessRun : public ::testing::Test {
  protected:
   void SetUp() override {
     program_ = buildDir() + "/tavix";
@@ -34,19 +36,35 @@ class Headless : public ::testing::TestWithParam<int> {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
+    for (int fd : {out_[0], out_[1], err_[0], err_[1]})
+      if (fd >= 0) ::close(fd);
   }
 
-  void start() {
+  // Starts the program with standard input on /dev/null and standard output and
+  // error on pipes; fileLimit > 0 makes every file write past that size fail.
+  void start(rlim_t fileLimit = 0) {
+    ASSERT_EQ(::pipe2(out_, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(err_, O_CLOEXEC), 0);
     pid_ = ::fork();
     ASSERT_GE(pid_, 0);
     if (pid_ == 0) {
       int null = ::open("/dev/null", O_RDWR);
       ::dup2(null, 0);
-      ::dup2(null, 1);
+      ::dup2(out_[1], 1);
+      ::dup2(err_[1], 2);
+      if (fileLimit > 0) {
+        rlimit limit{fileLimit, fileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+      }
       ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
       ::setenv("HOME", dir_.path().c_str(), 1);
       ::execl(program_.c_str(), program_.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
+    }
+    for (int* writeEnd : {&out_[1], &err_[1]}) {  // so the reader sees the end
+      ::close(*writeEnd);
+      *writeEnd = -1;
     }
   }
 
@@ -65,16 +83,44 @@ class Headless : public ::testing::TestWithParam<int> {
     return -1;
   }
 
+  // Reads the pipe until its text holds `needle` (true) or the bound passes or
+  // the writer closes it (false); `text` keeps what was read.
+  static bool readUntil(int fd, std::string& text, const std::string& needle,
+                        std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    auto until = std::chrono::steady_clock::now() + bound;
+    while (text.find(needle) == std::string::npos) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          until - std::chrono::steady_clock::now());
+      pollfd p{fd, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0) return false;
+      char buf[4096];
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) return false;
+      text.append(buf, size_t(n));
+    }
+    return true;
+  }
+
+  bool readOutput(const std::string& needle) { return readUntil(out_[0], stdout_, needle); }
+  bool readErrors(const std::string& needle) { return readUntil(err_[0], stderr_, needle); }
+
   TempDir dir_;
   ScriptedHttpServer server_;
   std::string program_, address_;
   pid_t pid_ = -1;
+  int out_[2] = {-1, -1}, err_[2] = {-1, -1};
+  std::string stdout_, stderr_;
 };
+
+class Headless : public HeadlessRun, public ::testing::WithParamInterface<int> {};
 
 TEST_P(Headless, SignalEndsInOrderAndWritesTheSettings) {
   server_.reply(kReply);
   ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(server_.waitRequests(1));  // the first poll ran: the log is not empty
+  // Its line reaches standard output while the program runs.
+  EXPECT_TRUE(readOutput(" - SUCCESS " + address_ + " 00:")) << stdout_;
+  EXPECT_NE(stdout_.find(" - AUTO-POLLING STARTED.\n"), std::string::npos) << stdout_;
   ::kill(pid_, GetParam());
   EXPECT_EQ(waitExit(), 0);
   std::string ini = readFile(dir_.file("tavix.ini"));
@@ -89,8 +135,18 @@ std::string SignalName(const ::testing::TestParamInfo<int>& info) {
   return info.param == SIGTERM ? "Term" : info.param == SIGHUP ? "Hangup" : "Interrupt";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Headless, ::testing::Values(SIGTERM, SIGHUP, SIGINT),
-                         SignalName);
+TEST_F(HeadlessRun, AFailedSettingsSaveIsSaidOnStderrAndEndsWithAFailure) {
+  server_.reply(kReply);
+  const std::string before = readFile(dir_.file("tavix.ini"));
+  ASSERT_NO_FATAL_FAILURE(start(16));  // the settings file cannot be rewritten
+  ASSERT_TRUE(readOutput(" - SUCCESS ")) << stdout_;
+  ::kill(pid_, SIGTERM);
+  EXPECT_TRUE(readErrors("tavix: Unable to write to tavix.ini\n")) << stderr_;
+  EXPECT_EQ(waitExit(), 1);
+  EXPECT_EQ(readFile(dir_.file("tavix.ini")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Headless, ::testing::Values(SIGTERM, SIGHUP, SIGINT), SignalName);
 
 }  // namespace
 }  // namespace e2e

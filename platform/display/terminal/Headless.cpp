@@ -20,6 +20,9 @@ class HeadlessSession {
  public:
   HeadlessSession() {
     installSignalHandlers();
+    // Standard output may be a pipe whose reader goes away; the log copy written
+    // there must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     signals_.fd = signalPipeFd();
     signals_.events = kPollIn;
     signals_.onReady = [this](short) { onSignal(); };
@@ -31,6 +34,7 @@ class HeadlessSession {
     posix::removeSource(&signals_);
     if (window_) DestroyWindow(window_);
     removeSignalHandlers();
+    std::signal(SIGPIPE, SIG_DFL);
   }
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;

@@ -27,6 +27,7 @@ void uninstallTerminalDisplay();
 // For a program without a terminal: SIGINT, SIGTERM and SIGHUP end the session as
 // above (WM_QUERYENDSESSION, WM_ENDSESSION, quit), with every question answered by the
 // null display. A second such signal before the first was dealt with ends the process.
+// SIGPIPE is ignored meanwhile, so writing to a closed pipe fails instead of killing.
 void installHeadlessSession();
 void uninstallHeadlessSession();
 
