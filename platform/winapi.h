@@ -26,12 +26,12 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <commctrl.h>
-#include <commdlg.h>
-#include <mmsystem.h>
-#include <shellapi.h>
-#include <windows.h>
 #include <winsock.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <commdlg.h>
+#include <commctrl.h>
+#include <mmsystem.h>
 
 // The program calls the ANSI entry points by their A names, as declared for Linux.
 // The generic-name macros would rename the framework's own functions of the same
@@ -105,10 +105,8 @@ typedef void* HGDIOBJ;
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
-#define MAKELONG(a, b) \
-  ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
-#define MAKEWORD(a, b) \
-  ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
