@@ -110,25 +110,10 @@ void TForm1::btnClearClick(TObject* Sender) {
     ClearLog();
 }
 
-// Writes beside the target and then replaces it, so a failed save never
-// destroys what the file held before.
+// A failed save never destroys what the file held before, and the file stays the
+// user's: its mode, owner and link are kept.
 void TForm1::WriteLogFile(const std::string& fileName) {
-  const std::string text = Memo1->Lines()->Text();
-  const std::string temp = fileName + ".saving";
-  try {
-    TFileStream out(temp, fmCreate);
-    out.WriteBuffer(text.data(), text.size());
-    if (!FlushFileBuffers(out.Handle()))
-      throw EFCreateError(Format("Cannot create file %s", {fileName}));
-  } catch (...) {
-    DeleteFile(temp);
-    throw;
-  }
-  if (!MoveFileExA(temp.c_str(), fileName.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFile(temp);
-    throw EFCreateError(Format("Cannot create file %s", {fileName}));
-  }
+  ReplaceFileContents(fileName, Memo1->Lines()->Text());
 }
 
 void TForm1::btnSaveClick(TObject* Sender) {

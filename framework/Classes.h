@@ -272,6 +272,13 @@ class TFileStream : public TStream {
   HANDLE FHandle;
 };
 
+// Replaces the file's contents so that it stays the user's file (FileSave.cpp): a
+// fresh temporary beside it, then a replace that keeps its permission bits, owner
+// and link; written in place, flushed, when the folder takes no new files. A failed
+// save leaves the file as it was (unless written in place) and raises EFCreateError
+// "Cannot create file <fileName>. <the system's reason>".
+void ReplaceFileContents(const std::string& fileName, const std::string& bytes);
+
 // ---- hidden utility windows ----
 // A hidden top-level window (class "TPUtilWindow") whose messages go to proc; the
 // message's Result is returned. Messages the function leaves alone should be given

@@ -67,3 +67,13 @@ std::string ParamStr0() {
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
   return std::string(buf, n < sizeof buf ? n : 0);
 }
+
+std::string SysErrorMessage(DWORD code) {
+  char buf[512];
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, buf, sizeof buf, nullptr);
+  std::string s(buf, n < sizeof buf ? n : 0);
+  while (!s.empty() && (static_cast<unsigned char>(s.back()) <= ' ' || s.back() == '.'))
+    s.pop_back();
+  return s.empty() ? "System error " + std::to_string(code) : s;
+}

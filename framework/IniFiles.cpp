@@ -15,13 +15,29 @@ std::string Protect(const std::string& v) {
   return v;
 }
 
+// A file the platform would not read (not a regular file, too large, unreadable)
+// is an error to show, not a file of defaults.
+bool Refused(DWORD err) {
+  return err == ERROR_BAD_FILE_TYPE || err == ERROR_FILE_TOO_LARGE || err == ERROR_ACCESS_DENIED;
+}
+
+// Hexadecimal only after a leading "0x" or "$"; "-0x10" or "+$1F" is no number.
+bool SignedHex(const std::string& s) {
+  if (s.empty() || (s[0] != '-' && s[0] != '+')) return false;
+  return s.compare(1, 1, "$") == 0 || s.compare(1, 2, "0x") == 0 || s.compare(1, 2, "0X") == 0;
+}
+
 }  // namespace
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
   std::vector<char> buf(kBufferSize, '\0');
+  SetLastError(ERROR_SUCCESS);
   DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
                                      kBufferSize, FFileName.c_str());
+  const DWORD err = GetLastError();
+  if (Refused(err))
+    throw EIniFileException(Format("Unable to read %s. %s", {FFileName, SysErrorMessage(err)}));
   if (n >= kBufferSize) n = kBufferSize - 1;
   return std::string(buf.data(), n);
 }
@@ -35,6 +51,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
   std::string s = ReadString(section, key, "");
+  if (SignedHex(s)) return def;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
   return StrToIntDef(s, def);
 }

@@ -2,12 +2,15 @@
 // private-profile service; nothing is cached.
 //
 // Value rules: text is read through a 2048-character buffer (longer values come
-// back cut to 2047); integers are read as text and converted ("0x"/"0X" with more
-// than two characters and "$" mean hexadecimal, otherwise decimal with a sign;
-// anything else gives the default); booleans are integers, written "1"/"0".
+// back cut to 2047); integers are read as text and converted (a leading "0x"/"0X"
+// with more than two characters or "$" means hexadecimal, otherwise decimal with a
+// sign; anything else, "-0x10" too, gives the default); booleans are integers,
+// written "1"/"0".
 // A written value that begins and ends with the same quote is wrapped in one more
 // pair of double quotes, so reading (which strips one pair) gives it back.
-// A refused write raises Exception "Unable to write to <file name>".
+// A refused write raises Exception "Unable to write to <file name>"; a file the
+// platform refuses to read (not a regular file, too large, unreadable) raises
+// "Unable to read <file name>. <the system's reason>".
 #pragma once
 
 #include <string>

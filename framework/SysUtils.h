@@ -133,3 +133,5 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext);
 std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExpandFileName(const std::string& name);  // relative names stay as given
 std::string ParamStr0();                              // the running module's full file name
+// The system's text for an error number, without the final period ("Access is denied").
+std::string SysErrorMessage(DWORD code);

@@ -205,6 +205,23 @@ struct SYSTEMTIME {
   WORD wMilliseconds;
 };
 
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[260];
+  CHAR cAlternateFileName[14];
+};
+
 struct NOTIFYICONDATAA {
   DWORD cbSize;
   HWND hWnd;
@@ -552,6 +569,7 @@ struct SECURITY_ATTRIBUTES;
 #define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
 #define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
@@ -567,6 +585,8 @@ struct SECURITY_ATTRIBUTES;
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 #define MAX_PATH 260
@@ -585,6 +605,12 @@ struct SECURITY_ATTRIBUTES;
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_INVALID_INDEX 1413L
 #define ERROR_DISK_FULL 112L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_BAD_FILE_TYPE 222L
+#define ERROR_FILE_TOO_LARGE 223L
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 
 // locale
 #define LOCALE_USER_DEFAULT 0x0400
@@ -736,6 +762,8 @@ UINT GetWindowsDirectoryA(LPSTR buf, UINT size);
 DWORD GetFileAttributesA(LPCSTR path);
 BOOL DeleteFileA(LPCSTR path);
 BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags);
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved);
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES* sa, DWORD creation,
                    DWORD flags, HANDLE templ);
 BOOL ReadFile(HANDLE file, LPVOID buf, DWORD toRead, DWORD* read, void* overlapped);
@@ -745,7 +773,15 @@ DWORD GetFileSize(HANDLE file, DWORD* high);
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL CloseHandle(HANDLE h);
+// Patterns: "*" and "?" in the last name only.
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* found);
+BOOL FindClose(HANDLE find);
 DWORD GetLastError();
+// FORMAT_MESSAGE_FROM_SYSTEM with FORMAT_MESSAGE_IGNORE_INSERTS only, for the error
+// numbers this platform sets; 0 for any other.
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD id, DWORD lang, LPSTR buf, DWORD size,
+                     void* args);
 void SetLastError(DWORD err);
 DWORD GetVersion();
 int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR buf, int size);

@@ -1,14 +1,21 @@
 // File handles over descriptors (CreateFileA, ReadFile, WriteFile...), attributes,
-// deletion and renaming, with Windows error numbers in GetLastError.
+// deletion, renaming and replacing, with Windows error numbers in GetLastError.
+// As on Windows: a file without write permission is read-only for every user (root
+// too), an open never blocks (a FIFO without a peer fails instead), and a file held
+// open without FILE_SHARE_DELETE cannot be deleted (an advisory lock that our own
+// DeleteFileA respects).
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/posix/Internal.h"
+#include "platform/posix/SafeFile.h"
 
 namespace posix {
 namespace {
@@ -54,14 +61,45 @@ BOOL fail() {
   return FALSE;
 }
 
+BOOL failWith(DWORD err) {
+  SetLastError(err);
+  return FALSE;
+}
+
+bool readOnly(const struct stat& st) { return !S_ISDIR(st.st_mode) && (st.st_mode & 0222) == 0; }
+
+// Opens without blocking, then makes the descriptor blocking again for its reads
+// and writes.
+int openNow(const char* path, int flags) {
+  int fd = open(path, flags | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd >= 0) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+bool folderExists(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return true;
+  struct stat st;
+  return stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// True when some handle holds path open without FILE_SHARE_DELETE.
+bool heldOpen(const char* path) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
+}
+
 }  // namespace
 }  // namespace posix
 
 namespace winapi {
 using namespace posix;
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD creation, DWORD,
-                   HANDLE) {
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, SECURITY_ATTRIBUTES*, DWORD creation,
+                   DWORD, HANDLE) {
   if (!path || !*path) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
@@ -73,7 +111,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD
   bool existed = stat(path, &st) == 0;
   switch (creation) {
     case CREATE_NEW:
-      flags |= O_CREAT | O_EXCL;
+      flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
       break;
     case CREATE_ALWAYS:
       flags |= O_CREAT | O_TRUNC;
@@ -90,15 +128,21 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, SECURITY_ATTRIBUTES*, DWORD
       SetLastError(ERROR_INVALID_PARAMETER);
       return INVALID_HANDLE_VALUE;
   }
-  if (existed && S_ISDIR(st.st_mode)) {
+  if (existed && (S_ISDIR(st.st_mode) || (wr && readOnly(st)))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  int fd = open(path, flags, 0666);
+  int fd = openNow(path, flags);
   if (fd < 0) {
-    setLastErrorFromErrno(errno);
+    const int err = errno;
+    // Windows tells a missing folder from a missing file; ENXIO: a FIFO nobody reads.
+    if (err == ENOENT && !folderExists(path))
+      SetLastError(ERROR_PATH_NOT_FOUND);
+    else
+      setLastErrorFromErrno(err == ENXIO ? EACCES : err);
     return INVALID_HANDLE_VALUE;
   }
+  if (!(share & FILE_SHARE_DELETE)) flock(fd, LOCK_SH | LOCK_NB);
   HANDLE h = addFile(fd);
   bool reports = creation == CREATE_ALWAYS || creation == OPEN_ALWAYS;
   SetLastError(existed && reports ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -199,16 +243,14 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return INVALID_FILE_ATTRIBUTES;
   }
   if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
-  return access(path, W_OK) == 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+  return !readOnly(st) && access(path, W_OK) == 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }
 
 BOOL DeleteFileA(LPCSTR path) {
   struct stat st;
   if (!path || lstat(path, &st) != 0) return fail();
-  if (S_ISDIR(st.st_mode)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
+  if (S_ISDIR(st.st_mode)) return failWith(ERROR_ACCESS_DENIED);
+  if (S_ISREG(st.st_mode) && heldOpen(path)) return failWith(ERROR_SHARING_VIOLATION);
   return unlink(path) == 0 ? TRUE : fail();
 }
 
@@ -220,6 +262,23 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     return FALSE;
   }
   return rename(from, to) == 0 ? TRUE : fail();
+}
+
+// The replaced file keeps its permission bits and owner, and a symbolic link keeps
+// pointing at it: the replacement takes the place of the link's target.
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
+  if (!replaced || !replacement || backup) return failWith(ERROR_INVALID_PARAMETER);
+  std::string target;
+  struct stat st;
+  if (DWORD e = linkTarget(replaced, target)) return failWith(e);
+  if (lstat(target.c_str(), &st) != 0) return fail();
+  if (DWORD e = refusal(target, st)) return failWith(e);
+  int fd = open(replacement, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail();
+  const bool kept = adoptOwnerAndMode(fd, st);
+  close(fd);
+  if (!kept) return failWith(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+  return rename(replacement, target.c_str()) == 0 ? TRUE : fail();
 }
 
 }  // namespace winapi

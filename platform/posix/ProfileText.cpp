@@ -26,7 +26,9 @@ bool terminated(const std::string& raw) {
 // A line ends at LF, CR LF or a lone CR (old Mac files): a CR left inside a line would
 // end up in a value or name, and from there break the lines a write puts out.
 ProfileText::ProfileText(const std::string& bytes) {
-  size_t at = 0;
+  const std::string bom = "\xEF\xBB\xBF";
+  size_t at = bytes.compare(0, bom.size(), bom) == 0 ? bom.size() : 0;
+  bom_ = bytes.substr(0, at);
   while (at < bytes.size()) {
     size_t brk = bytes.find_first_of("\r\n", at);
     size_t end = brk == std::string::npos ? bytes.size() : brk + 1;
@@ -64,7 +66,7 @@ std::string ProfileText::stripQuotes(const std::string& v) {
 }
 
 std::string ProfileText::bytes() const {
-  std::string out;
+  std::string out = bom_;
   for (auto& l : lines_) out += l.raw;
   return out;
 }

@@ -1,6 +1,7 @@
 // The text of a private-profile file as lines, and the edits the profile service
 // makes to it. Every line keeps its exact bytes (terminator included) so a write
-// changes only the line it has to; names compare without regard to ASCII case.
+// changes only the line it has to; names compare without regard to ASCII case. A
+// leading UTF-8 byte order mark is no part of the first line, and is kept.
 #pragma once
 
 #include <optional>
@@ -28,6 +29,7 @@ class ProfileText {
     enum Kind { Other, Section, Key } kind = Other;
     std::string name, value;  // section name or key and value, trimmed
   };
+  std::string bom_;  // the byte order mark the text began with, or empty
   std::vector<Line> lines_;
 
   static Line parse(const std::string& raw);

@@ -60,6 +60,13 @@ DWORD errnoToWin(int err) {
       return ERROR_FILENAME_EXCED_RANGE;
     case EXDEV:
       return ERROR_NOT_SAME_DEVICE;
+    case EFBIG:
+      return ERROR_FILE_TOO_LARGE;
+    case ELOOP:
+      return ERROR_CANT_RESOLVE_FILENAME;
+    case ETXTBSY:
+    case EWOULDBLOCK:
+      return ERROR_SHARING_VIOLATION;
     case EIO:
       return 1117;  // ERROR_IO_DEVICE
   }
@@ -67,6 +74,53 @@ DWORD errnoToWin(int err) {
 }
 
 void setLastErrorFromErrno(int err) { gLastError = errnoToWin(err); }
+
+namespace {
+
+// Windows' own texts for the error numbers this platform sets.
+const char* systemMessage(DWORD id) {
+  switch (id) {
+    case ERROR_FILE_NOT_FOUND:
+      return "The system cannot find the file specified.";
+    case ERROR_PATH_NOT_FOUND:
+      return "The system cannot find the path specified.";
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return "The system cannot open the file.";
+    case ERROR_ACCESS_DENIED:
+      return "Access is denied.";
+    case ERROR_INVALID_HANDLE:
+      return "The handle is invalid.";
+    case ERROR_NOT_SAME_DEVICE:
+      return "The system cannot move the file to a different disk drive.";
+    case ERROR_NO_MORE_FILES:
+      return "There are no more files.";
+    case ERROR_SHARING_VIOLATION:
+      return "The process cannot access the file because it is being used by another process.";
+    case ERROR_FILE_EXISTS:
+      return "The file exists.";
+    case ERROR_INVALID_PARAMETER:
+      return "The parameter is incorrect.";
+    case ERROR_DISK_FULL:
+      return "There is not enough space on the disk.";
+    case ERROR_ALREADY_EXISTS:
+      return "Cannot create a file when that file already exists.";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "The filename or extension is too long.";
+    case ERROR_BAD_FILE_TYPE:
+      return "The file type being saved or retrieved has been blocked.";
+    case ERROR_FILE_TOO_LARGE:
+      return "The file size exceeds the limit allowed and cannot be saved.";
+    case 1117:
+      return "The request could not be performed because of an I/O device error.";
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+      return "The replacement file could not be renamed.";
+    case ERROR_CANT_RESOLVE_FILENAME:
+      return "The name of the file cannot be resolved by the system.";
+  }
+  return nullptr;
+}
+
+}  // namespace
 
 void setModuleFileName(const std::string& path) {
   std::lock_guard<std::mutex> lock(gModuleMutex);
@@ -85,6 +139,21 @@ std::string windowsDirectory() {
 namespace winapi {
 
 DWORD GetLastError() { return posix::gLastError; }
+
+DWORD FormatMessageA(DWORD flags, const void*, DWORD id, DWORD, LPSTR buf, DWORD size, void*) {
+  const char* text = (flags & FORMAT_MESSAGE_FROM_SYSTEM) ? posix::systemMessage(id) : nullptr;
+  if (!text || !buf) {
+    SetLastError(317);  // ERROR_MR_MID_NOT_FOUND
+    return 0;
+  }
+  const std::string line = std::string(text) + "\r\n";
+  if (line.size() >= size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(buf, line.c_str(), line.size() + 1);
+  return static_cast<DWORD>(line.size());
+}
 void SetLastError(DWORD err) { posix::gLastError = err; }
 
 // 6.1 (build 7601): the new-style shell with the newer notification records.

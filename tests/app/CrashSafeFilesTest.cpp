@@ -183,6 +183,78 @@ TEST_F(CrashSafeFilesTest, KillsDuringLogSavesLeaveTheOldOrAWholeNewFile) {
   close(pipeFds[0]);
   close(pipeFds[1]);
   EXPECT_GT(whole, 0);
+  // What the killed saves left behind goes with the next save.
+  AnswerSave(path);
+  AnswerBox(IDNO);
+  Form1->btnSave->Click();
+  int leftovers = 0;
+  for (const auto& e : fs::directory_iterator(dir_))
+    leftovers += e.path().filename().string().rfind(".log.txt.", 0) == 0;
+  EXPECT_EQ(leftovers, 0);
+}
+
+// A saved log stays the user's file: its mode and link are kept, a folder that takes
+// no new files gets it written in place, a read-only file is refused naming the
+// user's file and the reason, and a link planted at the temporary's old fixed name
+// is neither followed nor consumed.
+TEST_F(CrashSafeFilesTest, LogSavesKeepTheUsersFile) {
+  StartApp();
+  Form1->LogMsg("MANUAL POLL");
+  auto save = [&](const std::string& path) {
+    dialogs_.clear();
+    AnswerSave(path);
+    AnswerBox(IDNO);
+    SendMessageA(Form1->btnSave->Handle(), BM_CLICK, 0, 0);
+    answers_.clear();
+    return ReadFile(path) == Form1->Memo1->Lines()->Text();
+  };
+  auto modeOf = [](const std::string& path) { return fs::status(path).permissions(); };
+  const std::string log = dir_ + "/log.txt";
+  {
+    SCOPED_TRACE("mode kept");
+    { std::ofstream(log) << "old"; }
+    fs::permissions(log, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(save(log));
+    EXPECT_EQ(modeOf(log), fs::perms::owner_read | fs::perms::owner_write);
+  }
+  {
+    SCOPED_TRACE("symlink kept");
+    fs::create_directory(dir_ + "/dots");
+    { std::ofstream(dir_ + "/dots/real.txt") << "old"; }
+    fs::create_symlink("dots/real.txt", dir_ + "/link.txt");
+    EXPECT_TRUE(save(dir_ + "/link.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir_ + "/link.txt"));
+    EXPECT_EQ(ReadFile(dir_ + "/dots/real.txt"), Form1->Memo1->Lines()->Text());
+  }
+  {
+    SCOPED_TRACE("a folder that takes no new files: written in place");
+    fs::permissions(log, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(testsupport::withFolderRefusingNewFiles(dir_, [&] { return save(log); }));
+    EXPECT_EQ(modeOf(log), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  }
+  {
+    SCOPED_TRACE("read-only file refused, naming the user's file and the reason");
+    const std::string ro = dir_ + "/ro.txt";
+    { std::ofstream(ro) << "old"; }
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(save(ro));
+    ASSERT_EQ(dialogs_.size(), 2u);
+    EXPECT_EQ(dialogs_[1].text, "Cannot create file " + ro + ". Access is denied");
+    EXPECT_EQ(ReadFile(ro), "old");
+  }
+  {
+    SCOPED_TRACE("a link planted at the old temporary name");
+    const std::string victim = dir_ + "/victim.txt", saved = dir_ + "/h.txt";
+    { std::ofstream(victim) << "victim"; }
+    fs::create_symlink(victim, saved + ".saving");
+    EXPECT_TRUE(save(saved));
+    EXPECT_EQ(ReadFile(victim), "victim");
+    EXPECT_FALSE(fs::is_symlink(saved));
+    EXPECT_TRUE(fs::is_symlink(saved + ".saving"));
+  }
+  for (const auto& e : fs::directory_iterator(dir_))
+    EXPECT_FALSE(e.path().filename().string()[0] == '.' && e.path().extension() == ".saving")
+        << e.path() << " left behind";
 }
 
 TEST_F(CrashSafeFilesTest, AFullDiskAtExitShowsUnableToWriteAndKeepsTheOldFile) {

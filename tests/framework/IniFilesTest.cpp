@@ -2,7 +2,7 @@
 // Linux only: drives the platform through its test seams.
 #ifndef _WIN32
 #include <gtest/gtest.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,8 +17,8 @@ class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Directory-less names live in the configuration directory: use a private one.
-    dir_ = (std::filesystem::temp_directory_path() /
-            ("tavix-fw-ini-" + std::to_string(getpid()))).string();
+    dir_ = (std::filesystem::temp_directory_path() / ("tavix-fw-ini-" + std::to_string(getpid())))
+               .string();
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
@@ -34,11 +34,15 @@ TEST_F(IniFileTest, IntegersHexDecimalAndDefaults) {
   ini.WriteString("settings", "c", "abc");
   ini.WriteString("settings", "d", "-12");
   ini.WriteString("settings", "e", "0x");
+  ini.WriteString("settings", "f", "-0x10");
+  ini.WriteString("settings", "g", "-$10");
   EXPECT_EQ(ini.ReadInteger("settings", "a", 15), 30);
   EXPECT_EQ(ini.ReadInteger("settings", "b", 15), 31);
   EXPECT_EQ(ini.ReadInteger("settings", "c", 15), 15);
   EXPECT_EQ(ini.ReadInteger("settings", "d", 15), -12);
   EXPECT_EQ(ini.ReadInteger("settings", "e", 15), 15);
+  EXPECT_EQ(ini.ReadInteger("settings", "f", 15), 15);  // hexadecimal only after a leading 0x/$
+  EXPECT_EQ(ini.ReadInteger("settings", "g", 15), 15);
   EXPECT_EQ(ini.ReadInteger("settings", "missing", 15), 15);
 }
 
@@ -71,6 +75,17 @@ TEST_F(IniFileTest, QuotedValuesSurviveAndEmptyStaysEmpty) {
   EXPECT_EQ(ini.ReadString("s", "empty", "default"), "");
   EXPECT_TRUE(ini.ValueExists("s", "empty"));
   EXPECT_FALSE(ini.ValueExists("s", "none"));
+}
+
+TEST_F(IniFileTest, AFileThePlatformWillNotReadRaisesWithTheFileAndTheReason) {
+  mkfifo((dir_ + "/fifo.ini").c_str(), 0644);
+  try {
+    TIniFile("fifo.ini").ReadString("settings", "url", "x");
+    FAIL() << "the read should be refused";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(),
+              "Unable to read fifo.ini. The file type being saved or retrieved has been blocked");
+  }
 }
 
 TEST_F(IniFileTest, RefusedWriteRaisesWithTheFileName) {

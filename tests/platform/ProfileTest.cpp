@@ -1,6 +1,7 @@
 // Private-profile files: lookup in the Windows directory, case rules, quotes,
 // buffer cuts, lists, and writes that keep every other line and replace the file
 // atomically.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 using testsupport::FileSizeLimit;
 using testsupport::readFile;
 using testsupport::TempConfigDir;
+using testsupport::withFolderRefusingNewFiles;
 using testsupport::withReadOnlyFolder;
 using testsupport::writeFile;
 
@@ -25,6 +27,21 @@ std::string get(const char* sec, const char* key, const char* file, const char* 
   char buf[256];
   GetPrivateProfileStringA(sec, key, def, buf, sizeof buf, file);
   return buf;
+}
+
+struct stat statOf(const std::string& path) {
+  struct stat st {};
+  lstat(path.c_str(), &st);
+  return st;
+}
+
+int openDescriptors() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++n;
+    closedir(d);
+  }
+  return n;
 }
 
 TEST(Profile, DirectoryLessNamesLiveInTheConfigDirectory) {
@@ -150,6 +167,110 @@ TEST(Profile, AFullDiskReturnsFalseAndKeepsTheFileWithoutLeftovers) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
+}
+
+// A write leaves the file the user's: its permission bits, its owner (root keeps the
+// user's), the link it is reached through; a folder that takes no new files gets it
+// written in place; a read-only file is refused, even for root; a new file has the
+// lower-case name.
+TEST(Profile, AWriteKeepsTheFileTheUsers) {
+  TempConfigDir dir;
+  const std::string before = "[s]\nk=old\n", after = "[s]\nk=new\r\n";
+  auto write = [](const char* file) { return WritePrivateProfileStringA("s", "k", "new", file); };
+  {
+    SCOPED_TRACE("mode kept");
+    writeFile(dir.file("m.ini"), before);
+    chmod(dir.file("m.ini").c_str(), 0600);
+    ASSERT_TRUE(write("m.ini"));
+    EXPECT_EQ(statOf(dir.file("m.ini")).st_mode & 07777, 0600u);
+    EXPECT_EQ(readFile(dir.file("m.ini")), after);
+  }
+  {
+    SCOPED_TRACE("symlink kept, also to a file not yet there");
+    std::filesystem::create_directory(dir.file("dots"));
+    writeFile(dir.file("dots/real.ini"), before);
+    symlink("dots/real.ini", dir.file("l.ini").c_str());
+    symlink("dots/later.ini", dir.file("later.ini").c_str());
+    ASSERT_TRUE(write("l.ini"));
+    ASSERT_TRUE(write("later.ini"));
+    EXPECT_TRUE(S_ISLNK(statOf(dir.file("l.ini")).st_mode));
+    EXPECT_EQ(readFile(dir.file("dots/real.ini")), after);
+    EXPECT_TRUE(S_ISLNK(statOf(dir.file("later.ini")).st_mode));
+    EXPECT_EQ(readFile(dir.file("dots/later.ini")), "[s]\r\nk=new\r\n");
+  }
+  {
+    SCOPED_TRACE("a folder that takes no new files: written in place");
+    writeFile(dir.file("f.ini"), before);
+    chmod(dir.file("f.ini").c_str(), 0640);
+    EXPECT_TRUE(withFolderRefusingNewFiles(dir.path(), [&] { return write("f.ini") != FALSE; }));
+    EXPECT_EQ(readFile(dir.file("f.ini")), after);
+    EXPECT_EQ(statOf(dir.file("f.ini")).st_mode & 07777, 0640u);
+  }
+  {
+    SCOPED_TRACE("read-only file refused");
+    writeFile(dir.file("r.ini"), before);
+    chmod(dir.file("r.ini").c_str(), 0444);
+    EXPECT_FALSE(write("r.ini"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(readFile(dir.file("r.ini")), before);
+  }
+  {
+    SCOPED_TRACE("lower-case name on disk");
+    ASSERT_TRUE(write("Lower.INI"));
+    EXPECT_EQ(readFile(dir.file("lower.ini")), "[s]\r\nk=new\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Lower.INI")));
+    EXPECT_EQ(get("s", "k", "LOWER.ini"), "new");
+  }
+  if (geteuid() != 0) return;
+  {
+    SCOPED_TRACE("root keeps the user's owner");
+    writeFile(dir.file("o.ini"), before);
+    ASSERT_EQ(chown(dir.file("o.ini").c_str(), 65534, 65534), 0);
+    chmod(dir.file("o.ini").c_str(), 0600);
+    ASSERT_TRUE(write("o.ini"));
+    EXPECT_EQ(statOf(dir.file("o.ini")).st_uid, 65534u);
+    EXPECT_EQ(statOf(dir.file("o.ini")).st_gid, 65534u);
+    EXPECT_EQ(statOf(dir.file("o.ini")).st_mode & 07777, 0600u);
+    EXPECT_EQ(readFile(dir.file("o.ini")), after);
+  }
+  {
+    SCOPED_TRACE("root makes a new file the folder owner's");
+    std::filesystem::create_directory(dir.file("user"));
+    ASSERT_EQ(chown(dir.file("user").c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(write(dir.file("user/n.ini").c_str()));
+    EXPECT_EQ(statOf(dir.file("user/n.ini")).st_uid, 65534u);
+  }
+}
+
+// Only a regular file of a sane size is read: a link to an endless device, a FIFO
+// (which must not block) or a file above 1 MiB reads as the defaults with the reason,
+// is never written, and costs no descriptor. A byte order mark is read past and kept.
+TEST(Profile, OddFilesAreRefusedAndLeftAsTheyAre) {
+  TempConfigDir dir;
+  symlink("/dev/zero", dir.file("zero.ini").c_str());
+  mkfifo(dir.file("fifo.ini").c_str(), 0644);
+  const std::string big = "[s]\nk=v\n" + std::string(1 << 20, ';');
+  writeFile(dir.file("big.ini"), big);
+  const int descriptors = openDescriptors();
+  for (const char* name : {"zero.ini", "fifo.ini", "big.ini"}) {
+    SCOPED_TRACE(name);
+    SetLastError(0);
+    EXPECT_EQ(get("s", "k", name, "dflt"), "dflt");
+    const DWORD why = GetLastError();
+    EXPECT_TRUE(why == DWORD(ERROR_BAD_FILE_TYPE) || why == DWORD(ERROR_FILE_TOO_LARGE)) << why;
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "x", name));
+    EXPECT_EQ(GetLastError(), why);
+  }
+  EXPECT_EQ(openDescriptors(), descriptors);
+  EXPECT_TRUE(S_ISLNK(statOf(dir.file("zero.ini")).st_mode));
+  EXPECT_TRUE(S_ISFIFO(statOf(dir.file("fifo.ini")).st_mode));
+  EXPECT_EQ(readFile(dir.file("big.ini")), big);
+
+  const std::string bom = "\xEF\xBB\xBF";
+  writeFile(dir.file("bom.ini"), bom + "[settings]\r\nfreq=20\r\n");
+  EXPECT_EQ(get("settings", "freq", "bom.ini"), "20");
+  ASSERT_TRUE(WritePrivateProfileStringA("settings", "freq", "30", "bom.ini"));
+  EXPECT_EQ(readFile(dir.file("bom.ini")), bom + "[settings]\r\nfreq=30\r\n");
 }
 
 // What a writer killed between naming its new file and the rename left behind goes

@@ -7,9 +7,13 @@
 // withReadOnlyFolder: runs body while `dir` refuses every change. For root, whom
 // permissions do not bind, body runs in a forked child that has a private mount
 // namespace in which dir is bind-mounted read-only; otherwise in this process with
-// the folder's write permission taken away. body's result is the result; in the
-// child case nothing body changes in memory reaches this process, and gtest
-// assertions must not be used inside it.
+// the folder's and its files' write permission taken away. body's result is the
+// result; in the child case nothing body changes in memory reaches this process,
+// and gtest assertions must not be used inside it.
+//
+// withFolderRefusingNewFiles: runs body while `dir` takes no new names but its files
+// stay writable (the folder's write permission taken away; for root, body runs in a
+// forked child without the capabilities that override permissions).
 //
 // Linux only.
 #pragma once
@@ -34,5 +38,6 @@ class FileSizeLimit {
 };
 
 bool withReadOnlyFolder(const std::string& dir, const std::function<bool()>& body);
+bool withFolderRefusingNewFiles(const std::string& dir, const std::function<bool()>& body);
 
 }  // namespace testsupport
