@@ -73,6 +73,15 @@ TEST_F(LookupTable, WhatACallerOfConnectSees) {
        },
        {"OnInvalidHost", "OnHostResolved", "OnConnect"},
        ""},
+      {"OnHostResolved raises",
+       [](LookupTable& t, ProbeClient& c) {
+         t.table().add("poll.test", Loopback127());
+         c.Host = "poll.test";
+         c.Port = t.acceptingPort();
+         c.OnHostResolved = [](TObject*) { throw Exception("resolved handler failed"); };
+       },
+       {},
+       "resolved handler failed"},
       {"lookup not finished within TimeOut",
        [](LookupTable& t, ProbeClient& c) {
          t.table().add("slow.test", Loopback127(), 60000);

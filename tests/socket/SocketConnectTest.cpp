@@ -1,6 +1,7 @@
 // TSocketClient connection behaviour against servers on 127.0.0.1: what a caller of
 // Connect sees (as a table), disconnect, cancel, and the library start-up count.
 // Name lookups and what tells sockets apart by handle are in SocketConnectLinuxTest.cpp.
+#include <atomic>
 #include <functional>
 
 #include "tests/socket/SocketFixture.h"
@@ -52,6 +53,17 @@ TEST_F(ConnectTable, WhatACallerOfConnectSees) {
        },
        {"OnConnectionFailed"},
        "Connection Canceled"},
+      {"a connect after one that timed out",
+       [](ConnectTable& t, ProbeClient& c) {
+         c.Port = t.silentPort();
+         c.TimeOut = 100;
+         EXPECT_THROW(c.Connect(), ESockError);
+         c.Disconnect();
+         c.Port = t.acceptingPort();
+         c.TimeOut = 10000;
+       },
+       {"OnConnectionFailed", "OnDisconnect", "OnConnect"},
+       ""},
   };
   for (const ConnectCase& tc : cases) {
     SCOPED_TRACE(tc.name);
@@ -103,6 +115,27 @@ TEST_F(ConnectTable, FailedConnectThenDisconnectAllowsANewAttempt) {
   c->Port = acceptingPort();
   c->Connect();
   EXPECT_TRUE(c->IsConnected());
+}
+
+// The first socket lingers {1, 0}: its peer sees a reset; the replacements close with
+// a FIN.
+TEST_F(ConnectTable, OnlyTheFirstSocketResetsItsConnectionOnClose) {
+  std::string ends[2];
+  std::atomic<int> next{0};
+  LoopbackServer server([&](LoopbackConn& conn) {
+    const int i = next++;
+    conn.hold();
+    if (i < 2) ends[i] = conn.peerReset() ? "reset" : "close";
+  });
+  auto c = makeClient("127.0.0.1", server.port());
+  c->Connect();
+  c->Disconnect();
+  ASSERT_TRUE(server.waitFinished(0));
+  c->Connect();
+  c->Disconnect();
+  ASSERT_TRUE(server.waitFinished(1));
+  EXPECT_EQ(ends[0], "reset");
+  EXPECT_EQ(ends[1], "close");
 }
 
 TEST_F(ConnectTable, PeerCloseWithNothingUnreadClosesAndReplacesTheSocket) {
@@ -211,10 +244,14 @@ TEST(SocketUsers, OnlyTheFirstComponentStartsTheLibraryAndTheLastCleansUp) {
 
 TEST(SocketUsers, OwnedClientIsFreedWithItsOwner) {
   TOwnedPtr<TComponent> owner(TComponent::Create<TComponent>(nullptr));
-  TComponent::Create<TSocketClient>(owner.get());
+  bool disconnected = false;
+  TComponent::Create<TSocketClient>(owner.get())->OnDisconnect = [&](TObject*) {
+    disconnected = true;
+  };
   EXPECT_EQ(TSocketClient::GetSocketUsers(), 1);
   owner.reset();
   EXPECT_EQ(TSocketClient::GetSocketUsers(), 0);
+  EXPECT_FALSE(disconnected) << "no OnDisconnect while being destroyed";
 }
 
 }  // namespace

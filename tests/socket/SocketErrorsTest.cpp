@@ -101,12 +101,18 @@ TEST_F(ErrorsTest, StatusHandlerExceptionsAreSwallowed) {
   EXPECT_EQ(c->GetStatusText(), "Transaction Completed");
 }
 
+// The connection is closed, but neither status reports nor OnDisconnect run.
 TEST_F(ErrorsTest, NoReportsReachOnStatusDuringDestruction) {
-  auto c = makeClient("127.0.0.1", 1);
+  LoopbackServer server([](LoopbackConn& s) { s.hold(); });
+  auto c = makeClient("127.0.0.1", server.port());
+  c->Connect();
   c->ReportLevel = 8;
   record(*c);
+  events.clear();
   c.reset();
   EXPECT_TRUE(statuses.empty());
+  EXPECT_TRUE(events.empty());
+  EXPECT_TRUE(server.waitFinished(0)) << "the connection was closed";
 }
 
 }  // namespace

@@ -29,6 +29,10 @@ class ProbeClient : public TSocketClient {
 
 inline uint32_t Loopback127() { return htonl(0x7f000001); }
 
+// Past every bounded wait of these tests (10 s), so those report their own failure
+// first; a test stuck inside the client's own pump ends the run here instead.
+inline const bool kSocketTestsHangWatch = (FailTestsThatHang(20000), true);
+
 class SocketTest : public ::testing::Test {
  protected:
   TOwnedPtr<ProbeClient> makeClient(const std::string& host, uint16_t port, int timeoutMs = 10000) {

@@ -74,6 +74,14 @@ TEST_F(TransferTest, ALineWithoutLineEndThenCloseGivesEmpty) {
   EXPECT_EQ(c->ReadLn(), "");
 }
 
+TEST_F(TransferTest, ALineLongerThan65535CharactersIsARangeError) {
+  auto c = connectTo([](LoopbackConn& s) {
+    s.send(std::string(65535, 'a') + "\n" + std::string(65536, 'b') + "\n");
+  });
+  EXPECT_EQ(c->ReadLn(), std::string(65535, 'a') + "\n");
+  EXPECT_THROW(c->ReadLn(), ERangeError);
+}
+
 TEST_F(TransferTest, ReadLnOnAReplacedSocketEndsEmptyWithoutRaising) {
   auto c = connectTo([](LoopbackConn& s) { s.hold(); });
   c->Disconnect();  // the fresh socket is not connected: 10057
@@ -211,8 +219,13 @@ TEST_F(TransferTest, SendFileSendsEveryByteAndCounts) {
   std::ofstream(path, std::ios::binary) << body;
   auto c = connectTo([](LoopbackConn& s) { s.readBytes(150000); });
   int packets = 0;
-  c->OnPacketSent = [&](TObject*) { ++packets; };
+  bool timerArmed = false;  // a file goes out unbounded: a slow reader must not abort it
+  c->OnPacketSent = [&](TObject*) {
+    ++packets;
+    timerArmed = timerArmed || c->GetTimeOutTimer()->Enabled();
+  };
   c->SendFile(path);
+  EXPECT_FALSE(timerArmed);
   ASSERT_TRUE(server->waitReceived(0, 150000));
   EXPECT_EQ(server->received(0), body);
   EXPECT_EQ(c->GetBytesSent(), 150000);

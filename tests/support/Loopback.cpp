@@ -48,7 +48,10 @@ int LoopbackConn::readInto(std::string& out, int timeoutMs) {
     char buf[65536];
     int r = net::recvSome(fd_, buf, sizeof buf);
     if (r == net::kWouldBlock) continue;  // readiness without data: wait again
-    if (r < 0) return 0;                  // reset: treat as the end
+    if (r < 0) {                          // reset: treat as the end
+      peerReset_ = true;
+      return 0;
+    }
     server_->record(index_, buf, static_cast<size_t>(r));
     out.append(buf, static_cast<size_t>(r));
     return r;

@@ -44,6 +44,7 @@ class LoopbackConn {
   void shutdownSend();                          // half-close: FIN, keep reading
   void hold();  // stay silent until the client closes or the server stops
   bool closed() const { return fd_ == testnet::kNoSocket; }
+  bool peerReset() const { return peerReset_; }  // the client's end came as a reset (RST)
   bool stopping() const;
 
  private:
@@ -54,6 +55,7 @@ class LoopbackConn {
   LoopbackServer* server_;
   testnet::Socket fd_;
   int index_;
+  bool peerReset_ = false;
 };
 
 class LoopbackServer {
