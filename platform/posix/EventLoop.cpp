@@ -73,7 +73,9 @@ void wake() {
 }
 
 bool waitSources(int timeoutMs) {
-  bool delivered = display().beforeWait();
+  // Input goes in only where the caller would wait: a zero wait (PeekMessage) must
+  // not answer a dialog its caller does not look at before waiting again.
+  bool delivered = timeoutMs != 0 && display().beforeWait();
   std::optional<WaitScope> waiting(std::in_place);
   std::vector<Source*> snapshot = sources();
   for (Source* s : snapshot)
