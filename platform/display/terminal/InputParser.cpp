@@ -119,8 +119,8 @@ InputEvent sgrMouse(const std::vector<int>& p, bool release) {
   InputEvent ev;
   ev.type = InputEvent::Mouse;
   int b = p.size() > 0 ? p[0] : 0;
-  ev.col = (p.size() > 1 ? p[1] : 1) - 1;
-  ev.row = (p.size() > 2 ? p[2] : 1) - 1;
+  ev.col = std::clamp((p.size() > 1 ? p[1] : 1) - 1, 0, kMaxParam);
+  ev.row = std::clamp((p.size() > 2 ? p[2] : 1) - 1, 0, kMaxParam);
   ev.shift = b & 4;
   ev.alt = b & 8;
   ev.ctrl = b & 16;
