@@ -22,6 +22,8 @@ void Require(bool ok, int line) {
 }
 #define Check(ok) Require((ok), __LINE__)
 
+HWND gEdit = nullptr, gLog = nullptr;
+
 HWND MakeWindow() {
   HINSTANCE inst = GetModuleHandleA(nullptr);
   HWND top = CreateWindowExA(0, "STATIC", "Fuzz", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 16, 16, 400,
@@ -30,11 +32,11 @@ HWND MakeWindow() {
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, x, y, w, h,
                            top, nullptr, inst, nullptr);
   };
-  HWND edit = child("EDIT", "text", ES_AUTOHSCROLL, 8, 8, 200, 20);
+  HWND edit = gEdit = child("EDIT", "text", ES_AUTOHSCROLL, 8, 8, 200, 20);
   child("BUTTON", "&Press", 0, 8, 40, 75, 25);
   HWND spin = child(UPDOWN_CLASSA, "", UDS_ARROWKEYS, 208, 8, 15, 20);
   SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
-  child("EDIT", "", ES_MULTILINE | WS_VSCROLL, 0, 80, 392, 180);
+  gLog = child("EDIT", "", ES_MULTILINE | WS_VSCROLL, 0, 80, 392, 180);
   SetFocus(edit);
   return top;
 }
@@ -50,6 +52,8 @@ void Drain() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static HWND top = nullptr;
   if (!IsWindow(top)) top = MakeWindow();  // the close box may have been clicked
+  SetWindowTextA(gEdit, "text");           // each input starts from the same texts
+  SetWindowTextA(gLog, "one\r\ntwo");
   term::Canvas canvas;
   canvas.resize(40, 100);
   term::HitMap hits;

@@ -84,8 +84,8 @@ void scrollCaretAcross(HWND hwnd) {
   size_t first = std::min<size_t>(static_cast<size_t>(d->first), t.size());
   if (d->caret < first) first = d->caret;
   int cols = viewCols(hwnd);
-  while (first < d->caret &&
-         static_cast<int>(utf8Length(std::string_view(t).substr(first, d->caret - first))) >= cols)
+  size_t shown = utf8Length(std::string_view(t).substr(first, d->caret - first));
+  for (; first < d->caret && shown >= static_cast<size_t>(cols); --shown)
     first = utf8Next(t, first);
   if (static_cast<int>(first) != d->first) {
     d->first = static_cast<int>(first);
