@@ -116,6 +116,132 @@ TEST_F(Tavix, ALongAddressWrapsWithItsElapsedTime) {
   EXPECT_NE(joined.find(address_ + path + " 00:00:"), std::string::npos) << tmux_->screen();
 }
 
+TEST_F(Tavix, LogStatsReportsThePolls) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("Log Stats");
+  EXPECT_TRUE(tmux_->waitFor("Total Polls: 1")) << tmux_->screen();
+  EXPECT_TRUE(tmux_->waitFor("Success: 1"));
+}
+
+TEST_F(Tavix, ClearAsksFirstAndClearsOnYes) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[ Clear ]");
+  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  tmux_->keys({"n"});
+  ASSERT_TRUE(tmux_->waitGone("Clear polling log and stats?"));
+  EXPECT_NE(tmux_->screen().find("SUCCESS"), std::string::npos);
+  clickOn("[ Clear ]");
+  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  clickOn("[ Yes ]");
+  EXPECT_TRUE(tmux_->waitGone("SUCCESS"));
+}
+
+TEST_F(Tavix, SaveShowsTheDialogAndWritesTheFile) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[ Save ]");
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  EXPECT_TRUE(tmux_->waitFor("tavix-"));  // the time-stamped default name
+  EXPECT_TRUE(tmux_->waitFor("< Text files >"));
+  tmux_->keys({"C-u"});
+  tmux_->text(dir_.file("polls"));
+  tmux_->keys({"Enter"});
+  ASSERT_TRUE(tmux_->waitFor("Do you want to clear display log?")) << tmux_->screen();
+  tmux_->keys({"n"});
+  ASSERT_TRUE(tmux_->waitGone("Do you want to clear display log?"));
+  std::string saved = readFile(dir_.file("polls.txt"));
+  EXPECT_NE(saved.find("SUCCESS " + address_), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\r\n"), std::string::npos);
+}
+
+TEST_F(Tavix, HideAndMinimiseGoBackToTheIcon) {
+  show();
+  clickOn("[ Hide ]");
+  ASSERT_TRUE(tmux_->waitGone(kShown));
+  show();
+  clickOn("[_]");
+  ASSERT_TRUE(tmux_->waitGone(kShown));
+  tmux_->keys({"F2"});
+  ASSERT_TRUE(tmux_->waitFor(kShown));
+  tmux_->keys({"F9"});
+  EXPECT_TRUE(tmux_->waitGone(kShown));
+}
+
+TEST_F(Tavix, CloseOffersToSaveTheLogAndLeavesTheTerminalClean) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  clickOn("[X]");
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  tmux_->text(std::string());
+  tmux_->keys({"C-u"});
+  tmux_->text(dir_.file("last"));
+  tmux_->keys({"Enter"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  std::string s = tmux_->screen();
+  EXPECT_EQ(s.find("Orvane Pollarion"), std::string::npos) << s;
+  EXPECT_NE(readFile(dir_.file("last.txt")).find("SUCCESS"), std::string::npos);
+  EXPECT_NE(settings().find(address_), std::string::npos) << listDir(dir_.path());
+}
+
+TEST_F(Tavix, CancelledCloseSaveStillEnds) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  tmux_->keys({"C-q"});
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
+  tmux_->keys({"Escape"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+}
+
+// A termination signal ends the program as a log-off does: nobody can answer the
+// close-time save, so it is skipped; the placement and the settings are written.
+TEST_F(Tavix, TerminationSignalSavesTheSettingsAndRestoresTheTerminal) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());  // a log that would be offered for saving
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  std::string s = tmux_->screen();
+  EXPECT_EQ(s.find(kTip), std::string::npos) << s;
+  EXPECT_EQ(s.find("Save Pollarion Log"), std::string::npos) << s;
+  std::string ini = settings();
+  EXPECT_NE(ini.find("url=" + address_), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[window]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("NormPos="), std::string::npos) << ini;
+  EXPECT_NE(ini.find("ShowCmd="), std::string::npos) << ini;
+}
+
+TEST_F(Tavix, HangUpSavesTheSettingsAndThePlacementWithoutAsking) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGHUP);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos) << tmux_->screen();
+  std::string ini = settings();
+  EXPECT_NE(ini.find("url=" + address_), std::string::npos) << ini;
+  EXPECT_NE(ini.find("NormPos="), std::string::npos) << ini;
+}
+
+// Ctrl+C asks to close, which opens the save dialog for a person to answer; a
+// termination signal that comes while it waits answers it and ends the program in
+// order, instead of counting as a second signal to a stuck program.
+TEST_F(Tavix, TerminationWhileTheCloseTimeSaveWaitsStillEndsInOrder) {
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGINT);
+  ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log")) << tmux_->screen();
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos) << tmux_->screen();
+  EXPECT_NE(settings().find("url=" + address_), std::string::npos) << listDir(dir_.path());
+}
+
 // The window as a person first sees it: every caption whole, the spin box with both
 // arrows, and the window, the hint line and the icon line on screen, whatever the
 // terminal's size (from 80 x 24 up) and wherever the window was left.
