@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-ALL_TARGETS=(parse_url extract_field encoders response_header profile)
+ALL_TARGETS=(parse_url extract_field encoders response_header profile terminal_input)
 BUILD=1
 if [[ "${1:-}" == "--no-build" ]]; then
   BUILD=0
@@ -30,6 +30,7 @@ max_len() {
     encoders) echo 8192 ;;
     response_header) echo 81920 ;;  # lines past the 64 KiB read bound included
     profile) echo 8192 ;;
+    terminal_input) echo 1024 ;;
     *) echo 4096 ;;
   esac
 }

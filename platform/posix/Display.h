@@ -2,7 +2,8 @@
 //
 // The platform keeps the window tree (platform/posix/Windows.h) and tells the display
 // when something visible changed; the display only marks what needs redrawing and
-// draws in paint(), which the message loop calls when it is about to block.
+// draws in paint(), which the message loop calls when it is about to block; input
+// is delivered in beforeWait(), before the loop's wait begins.
 // Input enters through the platform: the display posts mouse and key messages to
 // windows (posix::postInput, Input.h) or calls posix::notifyIconMouse for an icon.
 // The display reads the window tree through posix::windowTree() (Input.h).
@@ -57,7 +58,10 @@ class Display {
   virtual int screenHeight() const { return 768; }
   virtual void beginDialog(DialogRequest& req) = 0;  // may set req.done at once
   virtual void endDialog(DialogRequest& req) {}
-  virtual void paint() {}  // the loop is about to block
+  // The loop is about to wait: deliver input read meanwhile (posting from here needs
+  // no wake-up). True when something was delivered: the wait then only polls.
+  virtual bool beforeWait() { return false; }
+  virtual void paint() {}  // the loop is about to block: draw, and nothing else
 };
 
 void setDisplay(std::unique_ptr<Display> d);  // the null display is the default

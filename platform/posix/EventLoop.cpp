@@ -73,6 +73,9 @@ void wake() {
 }
 
 bool waitSources(int timeoutMs) {
+  // Input goes in only where the caller would wait: a zero wait (PeekMessage) must
+  // not answer a dialog its caller does not look at before waiting again.
+  bool delivered = timeoutMs != 0 && display().beforeWait();
   std::optional<WaitScope> waiting(std::in_place);
   std::vector<Source*> snapshot = sources();
   for (Source* s : snapshot)
@@ -83,7 +86,7 @@ bool waitSources(int timeoutMs) {
   fds.push_back(pollfd{wakeFd(), POLLIN, 0});
   for (Source* s : snapshot) fds.push_back(pollfd{s->fd, s->events, 0});
 
-  int timeout = effectiveTimeout(timeoutMs);
+  int timeout = delivered ? 0 : effectiveTimeout(timeoutMs);
   if (timeout != 0) {
     display().paint();
     // Something may have been posted while painting.
@@ -97,7 +100,7 @@ bool waitSources(int timeoutMs) {
     ssize_t r = read(wakeFd(), &v, sizeof v);
     (void)r;
   }
-  bool happened = false;
+  bool happened = delivered;
   for (size_t i = 1; i < fds.size(); ++i) {
     Source* s = snapshot[i - 1];
     // A callback may have removed this source (or others) meanwhile.

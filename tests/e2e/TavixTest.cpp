@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <fstream>
+
 #include "TmuxSession.h"
 #include "tests/support/ScriptedHttp.h"
 
@@ -16,15 +18,19 @@ constexpr char kReply[] = "HTTP/1.0 200 OK\r\nServer: e2e-server\r\nContent-Leng
 
 class Tavix : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { start(100, 40); }
+
+  // Runs the program in a terminal of cols x rows; settings may be given beforehand.
+  void start(int cols, int rows, const std::string& ini = std::string(),
+             std::map<std::string, std::string> env = {}) {
     program_ = buildDir() + "/tavix";
     ASSERT_TRUE(fileExists(program_)) << program_ << " is not built";
     ASSERT_TRUE(server_.bindOk());
     address_ = "127.0.0.1:" + server_.portText();
-    tmux_ = std::make_unique<TmuxSession>(
-        program_,
-        std::map<std::string, std::string>{{"XDG_CONFIG_HOME", dir_.path()}, {"HOME", dir_.path()}},
-        dir_.path());
+    if (!ini.empty()) std::ofstream(dir_.file("tavix.ini")) << ini;
+    env["XDG_CONFIG_HOME"] = dir_.path();
+    env["HOME"] = dir_.path();
+    tmux_ = std::make_unique<TmuxSession>(program_, env, dir_.path(), cols, rows);
     ASSERT_TRUE(tmux_->waitFor(kTip));
   }
 
@@ -35,6 +41,9 @@ class Tavix : public ::testing::Test {
 
   void clickOn(const std::string& caption) {
     Cell at = tmux_->find(caption);
+    if (!at.found() && caption.size() > 4 && caption.rfind("[ ", 0) == 0)
+      at = tmux_->findButton(caption.substr(2, caption.size() - 4));  // focused: "[>Save<]"
+    if (!at.found()) at = tmux_->findButton(caption);
     ASSERT_TRUE(at.found()) << caption << "\n" << tmux_->screen();
     tmux_->click(at);
   }
@@ -50,16 +59,19 @@ class Tavix : public ::testing::Test {
     return name.empty() ? std::string() : readFile(dir_.file(name));
   }
 
-  // Replaces the address with the local server's and polls once.
-  void pollLocalServer() {
+  // Replaces the address with the local server's (and path) and polls once.
+  void pollLocalServer(const std::string& path = std::string()) {
     server_.reply(kReply);
     clickOn("localhost");
     tmux_->keys({"End"});
     for (int i = 0; i < 12; ++i) tmux_->keys({"BSpace"});
-    tmux_->text(address_);
-    ASSERT_TRUE(tmux_->waitFor(address_));
+    std::string typed = address_ + path;
+    tmux_->text(typed);
+    // A long address scrolls in its box: its end shows.
+    ASSERT_TRUE(tmux_->waitFor(typed.substr(typed.size() > 30 ? typed.size() - 30 : 0)));
     clickOn("Poll Now");
-    ASSERT_TRUE(tmux_->waitFor("SUCCESS " + address_)) << tmux_->screen();
+    ASSERT_TRUE(tmux_->waitFor(path.empty() ? "SUCCESS " + address_ : "- SUCCESS"))
+        << tmux_->screen();
   }
 
   TempDir dir_;
@@ -75,23 +87,33 @@ TEST_F(Tavix, StartsHiddenWithOnlyTheTipOnTheBottomLine) {
   EXPECT_EQ(tmux_->screen().find(kShown), std::string::npos);
 }
 
-TEST_F(Tavix, IconClickShowsTheWindowWithItsControls) {
-  show();
-  std::string s = tmux_->screen();
-  for (const char* part : {"Orvane Pollarion", "localhost", "15", "Poll Now", "[ Start ]",
-                           "[ Clear ]", "[ Save ]", "Display H", "[ Hide ]", "Log Stats"})
-    EXPECT_NE(s.find(part), std::string::npos) << part << "\n" << s;
-}
-
 TEST_F(Tavix, PollNowLogsSuccessAndDisplayHeaderAddsTheHeader) {
   show();
   ASSERT_NO_FATAL_FAILURE(pollLocalServer());
   EXPECT_EQ(tmux_->screen().find("e2e-server"), std::string::npos);
-  clickOn("[ ] Display H");  // the Hide button covers the rest of the caption
-  ASSERT_TRUE(tmux_->waitFor("[x] Display H"));
+  clickOn("[ ] Display Header");
+  ASSERT_TRUE(tmux_->waitFor("[x] Display Header"));
   server_.reply(kReply);
   clickOn("Poll Now");
   EXPECT_TRUE(tmux_->waitFor("Server: e2e-server")) << tmux_->screen();
+}
+
+// A line longer than the log wraps: its end, the elapsed time, stays on screen.
+TEST_F(Tavix, ALongAddressWrapsWithItsElapsedTime) {
+  show();
+  const std::string path = "/a/rather/long/path/to/the/page/that/is/polled/index.html";
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer(path));
+  std::vector<std::string> rows = tmux_->lines();
+  size_t at = 0;
+  while (at < rows.size() && rows[at].find("- SUCCESS") == std::string::npos) ++at;
+  ASSERT_LT(at, rows.size()) << tmux_->screen();
+  // The log's rows put together again, without the frame and the scroll bar.
+  std::string joined;
+  for (size_t r = at; r < rows.size() && r < at + 4; ++r) {
+    size_t from = rows[r].find('|') + 1;
+    joined += rows[r].substr(from, rows[r].size() - 2 - from);
+  }
+  EXPECT_NE(joined.find(address_ + path + " 00:00:"), std::string::npos) << tmux_->screen();
 }
 
 TEST_F(Tavix, LogStatsReportsThePolls) {
@@ -218,6 +240,107 @@ TEST_F(Tavix, TerminationWhileTheCloseTimeSaveWaitsStillEndsInOrder) {
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
   EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos) << tmux_->screen();
   EXPECT_NE(settings().find("url=" + address_), std::string::npos) << listDir(dir_.path());
+}
+
+// The window as a person first sees it: every caption whole, the spin box with both
+// arrows, and the window, the hint line and the icon line on screen, whatever the
+// terminal's size (from 80 x 24 up) and wherever the window was left.
+struct Face {
+  int cols, rows;
+  const char* normPos;  // the stored window bounds
+};
+
+class TavixFace : public Tavix, public ::testing::WithParamInterface<Face> {
+ protected:
+  void SetUp() override {
+    const Face& f = GetParam();
+    std::string pos = f.normPos;
+    start(f.cols, f.rows, "[window]\nShowCmd=1\nNormPos=" + pos + "\n");
+  }
+};
+
+TEST_P(TavixFace, IconClickShowsTheWindowWithEveryCaptionWhole) {
+  show();
+  std::string s = tmux_->screen();
+  for (const char* part :
+       {"Orvane Pollarion", "Server HTTP Address", "localhost", "Poll server every", "15", "^v",
+        "minutes", "[ Poll Now ]", "[ Start ]", "Clear ]", "[ Save ]", "[ Log Stats ]",
+        "[ ] Display Header", "[ Hide ]"})
+    EXPECT_NE(s.find(part), std::string::npos) << part << "\n" << s;
+  std::vector<std::string> lines = tmux_->lines();
+  ASSERT_EQ(lines.size(), static_cast<size_t>(GetParam().rows));
+  EXPECT_NE(lines.back().find(kTip), std::string::npos) << s;
+  EXPECT_NE(s.find("+-----"), std::string::npos) << s;  // the bottom frame
+}
+
+INSTANTIATE_TEST_SUITE_P(SizesAndPlaces, TavixFace,
+                         ::testing::Values(Face{80, 24, "26,26,513,489"},
+                                           Face{80, 24, "0,0,487,463"},
+                                           Face{120, 45, "400,160,887,623"},
+                                           Face{120, 45, "30,30,517,493"},
+                                           Face{100, 40, "-200,900,287,1363"}));
+
+// At the smallest common terminal the log gives way: after a dozen polls the
+// statistics' last lines are on screen.
+TEST_F(Tavix, AtEightyByTwentyFourTheNewestLinesStayInView) {
+  tmux_.reset();
+  start(80, 24);
+  show();
+  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
+  for (int i = 0; i < 11; ++i) {
+    server_.reply(kReply);
+    clickOn("Poll Now");
+  }
+  clickOn("Log Stats");
+  EXPECT_TRUE(tmux_->waitFor("Total Polls: 12")) << tmux_->screen();
+  EXPECT_TRUE(tmux_->waitFor("Bandwidth Used:")) << tmux_->screen();
+}
+
+TEST_F(Tavix, TooSmallATerminalSaysWhatItNeedsAndKeysDoNothing) {
+  show();
+  tmux_->resize(40, 12);
+  ASSERT_TRUE(tmux_->waitFor("too small")) << tmux_->screen();
+  tmux_->keys({"Tab", "Tab", "Tab", "Tab", "Tab", "Enter"});  // would press Hide
+  tmux_->resize(100, 40);
+  EXPECT_TRUE(tmux_->waitFor(kShown)) << tmux_->screen();
+}
+
+// In a UTF-8 terminal a character of several bytes is one character: typed, shown,
+// deleted whole by Backspace and saved as it shows.
+TEST_F(Tavix, Utf8TypingAndBackspaceKeepWholeCharacters) {
+  tmux_.reset();
+  start(100, 40, std::string(), {{"LANG", "C.UTF-8"}});
+  show();
+  clickOn("localhost");
+  tmux_->keys({"End"});
+  tmux_->text("\xc3\xbc\xe2\x82\xac");
+  ASSERT_TRUE(tmux_->waitFor("localhost\xc3\xbc\xe2\x82\xac")) << tmux_->screen();
+  tmux_->keys({"BSpace"});
+  ASSERT_TRUE(tmux_->waitGone("\xe2\x82\xac")) << tmux_->screen();
+  EXPECT_NE(tmux_->screen().find("localhost\xc3\xbc"), std::string::npos) << tmux_->screen();
+  tmux_->keys({"C-q"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+  std::string ini = settings();
+  EXPECT_NE(ini.find("url=localhost\xc3\xbc"), std::string::npos) << ini;
+  EXPECT_EQ(ini.find("url=localhost\xc3\xbc\xe2"), std::string::npos) << ini;
+}
+
+// A terminal that cannot place the cursor is no screen: one line says so and the
+// program runs as without a terminal.
+TEST_F(Tavix, DumbTerminalRunsWithoutAScreen) {
+  tmux_.reset();
+  program_ = buildDir() + "/tavix";
+  tmux_ = std::make_unique<TmuxSession>(
+      program_,
+      std::map<std::string, std::string>{
+          {"XDG_CONFIG_HOME", dir_.path()}, {"HOME", dir_.path()}, {"TERM", "dumb"}},
+      dir_.path());
+  ASSERT_TRUE(tmux_->waitFor("cannot address the cursor")) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos);
+  int pid = tmux_->programPid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ class TerminalDemo : public ::testing::Test {
     tmux_->keys({"F2"});
     ASSERT_TRUE(tmux_->waitFor(kTitle));
   }
-  // The log's first line, as drawn inside the window frame.
-  bool logShows(const std::string& line) { return tmux_->waitFor("|" + line); }
+  // The log's first line, as drawn a cell inside the window frame.
+  bool logShows(const std::string& line) { return tmux_->waitFor("| " + line); }
 
   TempDir dir_;
   std::string program_;
@@ -79,14 +79,14 @@ TEST_F(TerminalDemo, MouseClicksButtonsCheckBoxAndSpinArrows) {
   ASSERT_TRUE(tmux_->waitFor("Count: 1"));
   tmux_->click(tmux_->find("[ ] Upper case"));
   ASSERT_TRUE(tmux_->waitFor("[x] Upper case"));
-  tmux_->click(tmux_->find("[ Add ]"));
+  tmux_->click(tmux_->findButton("Add"));
   EXPECT_TRUE(logShows("WORLD X1"));
 }
 
 TEST_F(TerminalDemo, HintOfTheControlUnderTheMouseOrWithFocusShowsOnTheStatusLine) {
   show();
   EXPECT_TRUE(tmux_->waitFor(" Who to greet"));  // the name box has the focus
-  Cell add = tmux_->find("[ Add ]");
+  Cell add = tmux_->findButton("Add");
   tmux_->text("\x1b[<35;" + std::to_string(add.col + 3) + ";" + std::to_string(add.row + 1) + "M");
   EXPECT_TRUE(tmux_->waitFor(" Adds the name to the log"));
   EXPECT_EQ(tmux_->lines()[38].find("Adds the name"), 1u);

@@ -96,7 +96,7 @@ TmuxSession::TmuxSession(const std::string& program, const std::map<std::string,
 TmuxSession::~TmuxSession() { tmux("kill-server"); }
 
 std::string TmuxSession::tmux(const std::string& args) const {
-  return run("tmux -L " + socket_ + " " + args + " 2>/dev/null");
+  return run("tmux -u -L " + socket_ + " " + args + " 2>/dev/null");
 }
 
 void TmuxSession::keys(const std::vector<std::string>& names) {
@@ -133,6 +133,11 @@ Cell TmuxSession::find(const std::string& text) const {
     if (size_t c = ls[r].find(text); c != std::string::npos)
       return Cell{static_cast<int>(r), static_cast<int>(c)};
   return Cell{};
+}
+
+Cell TmuxSession::findButton(const std::string& caption) const {
+  Cell at = find("[ " + caption + " ]");
+  return at.found() ? at : find("[>" + caption + "<]");
 }
 
 bool TmuxSession::waitFor(const std::string& text, int timeoutMs) const {

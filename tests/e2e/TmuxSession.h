@@ -47,6 +47,8 @@ class TmuxSession {
   std::string screen() const;  // the pane's text, rows separated by '\n'
   std::vector<std::string> lines() const;
   Cell find(const std::string& text) const;  // first place the text shows
+  // A window's button, "[ Save ]", or "[>Save<]" while it has the focus.
+  Cell findButton(const std::string& caption) const;
   // Waits (bounded) until the text shows; false on time-out.
   bool waitFor(const std::string& text, int timeoutMs = 10000) const;
   bool waitGone(const std::string& text, int timeoutMs = 10000) const;

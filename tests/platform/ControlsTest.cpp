@@ -112,6 +112,27 @@ TEST_F(Controls, MultiLineEditCountsAndScrollsLines) {
   EXPECT_EQ(s.lineCount, 10);
 }
 
+// UTF-8 is the code page: characters typed a byte at a time go in whole, Backspace and
+// Delete take whole characters, bytes that make no character are dropped; a
+// multi-line box wraps words at its width (here 12 characters) and counts rows.
+TEST_F(Controls, EditKeepsUtf8CharactersWholeAndWrapsWords) {
+  HWND e = child("EDIT", 0, 4);
+  type(e, "a\xc3\xbc\xe2\x82\xac");
+  EXPECT_EQ(text(e), "a\xc3\xbc\xe2\x82\xac");
+  type(e, "\b");
+  EXPECT_EQ(text(e), "a\xc3\xbc");
+  SendMessageA(e, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageA(e, WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_EQ(text(e), "a");
+  type(e,
+       "\xff\xc3"
+       "b\x82");
+  EXPECT_EQ(text(e), "ab");
+  HWND m = child("EDIT", ES_MULTILINE, 5, "", 48);
+  SetWindowTextA(m, "one two three four five\r\nsix");
+  EXPECT_EQ(SendMessageA(m, EM_GETLINECOUNT, 0, 0), 4);
+}
+
 TEST_F(Controls, ButtonsClickOnMouseSpaceAndBmClick) {
   HWND b = child("BUTTON", BS_PUSHBUTTON, 21, "Poll");
   SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));

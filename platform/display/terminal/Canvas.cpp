@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/posix/Utf8.h"
+
 namespace term {
 
 Rect intersect(const Rect& a, const Rect& b) {
@@ -33,21 +35,21 @@ void Canvas::resetClip() { clip_ = Rect{0, 0, cols_, rows_}; }
 
 void Canvas::put(int row, int col, std::string_view text, uint8_t attr) {
   if (row < clip_.top || row >= clip_.bottom) return;
-  for (size_t i = 0; i < text.size(); ++i) {
-    int c = col + static_cast<int>(i);
-    if (c < clip_.left) continue;
-    if (c >= clip_.right) break;
-    unsigned char ch = static_cast<unsigned char>(text[i]);
-    // Control characters would move the terminal's cursor; 8-bit text is shown as '?'
-    // because the encoding of the terminal is unknown.
-    cells_[row * cols_ + c] = Cell{(ch < 0x20 || ch >= 0x7f) ? '?' : static_cast<char>(ch), attr};
+  int c = col;
+  for (size_t i = 0; i < text.size() && c < clip_.right; ++c) {
+    char32_t ch;
+    // Control characters would move the terminal's cursor; bytes that are no UTF-8
+    // are shown as '?'.
+    if (!posix::utf8Decode(text, i, ch) || ch < 0x20 || (ch >= 0x7f && ch < 0xa0)) ch = U'?';
+    if (c >= clip_.left) cells_[row * cols_ + c] = Cell{ch, attr};
   }
 }
 
 void Canvas::fill(const Rect& r, char ch, uint8_t attr) {
   Rect f = intersect(r, clip_);
   for (int row = f.top; row < f.bottom; ++row)
-    for (int c = f.left; c < f.right; ++c) cells_[row * cols_ + c] = Cell{ch, attr};
+    for (int c = f.left; c < f.right; ++c)
+      cells_[row * cols_ + c] = Cell{static_cast<unsigned char>(ch), attr};
 }
 
 void Canvas::frame(const Rect& r, uint8_t attr) {
@@ -64,7 +66,7 @@ void Canvas::frame(const Rect& r, uint8_t attr) {
 
 std::string Canvas::rowText(int row) const {
   std::string s;
-  for (int c = 0; c < cols_; ++c) s += at(row, c).ch;
+  for (int c = 0; c < cols_; ++c) s += posix::utf8Encode(at(row, c).ch);
   return s;
 }
 

@@ -2,7 +2,8 @@
 //
 // Drawing happens here, in plain C++, so that what reaches the terminal is one copy
 // of this grid (Screen) and tests can read the picture without a terminal.
-// Every write is clipped to the current clip rectangle and the grid.
+// Every write is clipped to the current clip rectangle and the grid. Text is UTF-8,
+// one character a cell.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@ namespace term {
 enum Attr : uint8_t { Normal = 0, Bold = 1, Reverse = 2, Underline = 4, Dim = 8 };
 
 struct Cell {
-  char ch = ' ';
+  char32_t ch = U' ';
   uint8_t attr = Normal;
   bool operator==(const Cell&) const = default;
 };
@@ -44,7 +45,7 @@ class Canvas {
   void frame(const Rect& r, uint8_t attr = Normal);  // ASCII box on the rectangle's edge
 
   const Cell& at(int row, int col) const { return cells_[row * cols_ + col]; }
-  std::string rowText(int row) const;
+  std::string rowText(int row) const;  // UTF-8
 
   // Where the terminal cursor goes after drawing (the caret), or hidden.
   void setCaret(int row, int col);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "platform/posix/Internal.h"
+#include "platform/posix/Utf8.h"
+#include "platform/posix/controls/Controls.h"
 
 namespace term {
 namespace {
@@ -15,84 +17,61 @@ bool isClass(const posix::Window& w, const char* name) {
   return ::strcasecmp(w.className.c_str(), name) == 0;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n' || text[i] == '\r') {
-      lines.emplace_back();
-    } else if (text[i] == '\t') {  // tab stops every 8 cells, as the edit control's
-      lines.back().append(8 - lines.back().size() % 8, ' ');
-    } else {
-      lines.back() += text[i];
-    }
-  }
-  return lines;
-}
-
+// Focus is marked by the face itself, not only by an attribute a terminal may not show:
+// "[>Save<]" for a focused button.
 void drawButton(Canvas& c, const posix::Window& w, const Rect& r, bool focused) {
   std::string cap = withoutAccelerators(w.text);
-  int width = r.width();
-  std::string face = static_cast<int>(cap.size()) + 4 <= width   ? "[ " + cap + " ]"
-                     : static_cast<int>(cap.size()) + 2 <= width ? "[" + cap + "]"
-                                                                 : cap;
+  int width = r.width(), len = static_cast<int>(posix::utf8Length(cap));
+  std::string face = len + 4 <= width   ? (focused ? "[>" + cap + "<]" : "[ " + cap + " ]")
+                     : len + 2 <= width ? (focused ? ">" + cap + "<" : "[" + cap + "]")
+                                        : cap;
   uint8_t attr = focused ? (Reverse | Bold) : Reverse;
   if (w.style & WS_DISABLED) attr |= Dim;
   int row = r.top + (r.height() - 1) / 2;
   c.fill(Rect{r.left, row, r.right, row + 1}, ' ', attr);
-  int col = r.left + std::max(0, (width - static_cast<int>(face.size())) / 2);
-  c.put(row, col, std::string_view(face).substr(0, static_cast<size_t>(width)), attr);
+  int faceLen = static_cast<int>(posix::utf8Length(face));
+  c.put(row, r.left + std::max(0, (width - faceLen) / 2), face, attr);
 }
 
 void drawCheckBox(Canvas& c, HWND hwnd, const posix::Window& w, const Rect& r, bool focused) {
   bool checked = SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
   int row = r.top + (r.height() - 1) / 2;
-  c.put(row, r.left, checked ? "[x]" : "[ ]", focused ? Reverse : Normal);
-  c.put(row, r.left + 4, withoutAccelerators(w.text), focused ? Bold : Normal);
+  std::string face = std::string(checked ? "[x] " : "[ ] ") + withoutAccelerators(w.text);
+  c.put(row, r.left, face, focused ? (Reverse | Bold) : Normal);
 }
 
 void drawEdit(Canvas& c, HWND hwnd, const posix::Window& w, const Rect& r, bool focused) {
+  posix::setEditView(hwnd, r.width(), 1);
   DWORD start = 0, end = 0;
   SendMessageA(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  int caret = static_cast<int>(std::min<size_t>(end, w.text.size()));
-  int width = std::max(1, r.width());
-  // Scroll so that the caret stays inside the field.
-  int first = std::max(0, caret - width + 1);
+  size_t first = std::min<size_t>(SendMessageA(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0), w.text.size());
+  std::string_view shown = std::string_view(w.text).substr(first);
   uint8_t attr = focused ? Reverse : Underline;
   int row = r.top + (r.height() - 1) / 2;
   c.fill(Rect{r.left, row, r.right, row + 1}, ' ', attr);
-  c.put(row, r.left,
-        std::string_view(w.text).substr(std::min<size_t>(first, w.text.size()),
-                                        static_cast<size_t>(width)),
-        attr);
-  if (focused) c.setCaret(row, r.left + caret - first);
+  c.put(row, r.left, shown, attr);
+  if (start != end && focused) {  // the selection: shown as the text's opposite
+    size_t a = std::max<size_t>(start, first), b = std::min<size_t>(end, w.text.size());
+    if (a < b) {
+      int col = r.left + static_cast<int>(posix::utf8Length(shown.substr(0, a - first)));
+      c.put(row, col, std::string_view(w.text).substr(a, b - a), Underline | Bold);
+    }
+  }
+  size_t caret = std::clamp<size_t>(end, first, w.text.size());
+  if (focused)
+    c.setCaret(row, r.left + static_cast<int>(posix::utf8Length(shown.substr(0, caret - first))));
 }
 
-void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const Rect& r,
-              bool focused, const Hit& base) {
-  std::vector<std::string> lines = splitLines(w.text);
-  int first = static_cast<int>(SendMessageA(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
-  bool bar = (w.style & WS_VSCROLL) && r.width() > 1;
-  Rect text = r;
-  if (bar) text.right -= 1;
-  c.fill(r, ' ');
-  for (int row = 0; row < text.height(); ++row) {
-    size_t i = static_cast<size_t>(first + row);
-    if (i >= lines.size()) break;
-    c.setClip(intersect(text, Rect{0, 0, c.cols(), c.rows()}));
-    c.put(text.top + row, text.left, lines[i]);
-    c.resetClip();
-  }
-  if (!bar) return;
+void drawScrollBar(Canvas& c, HitMap& hits, const Rect& r, int first, int total, bool focused,
+                   const Hit& base) {
   int col = r.right - 1, h = r.height();
-  uint8_t attr = focused ? Reverse : Normal;
-  for (int row = r.top; row < r.bottom; ++row) c.put(row, col, ":", attr);
+  uint8_t attr = focused ? (Reverse | Bold) : Normal;
+  for (int row = r.top; row < r.bottom; ++row) c.put(row, col, focused ? " " : ":", attr);
   if (h >= 2) {
     c.put(r.top, col, "^", attr);
     c.put(r.bottom - 1, col, "v", attr);
   }
-  int total = static_cast<int>(lines.size()), track = std::max(0, h - 2);
-  int thumb = r.top + 1;
+  int track = std::max(0, h - 2), thumb = r.top + 1;
   if (total > h && track > 0)
     thumb += std::min(track - 1, first * track / std::max(1, total - h + 1));
   if (track > 0) c.put(thumb, col, "#", attr);
@@ -109,15 +88,29 @@ void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const 
   region(Hit::ScrollDown, r.bottom - 1, r.bottom);
 }
 
+// Only the rows in view are asked for: a paint costs what is visible.
+void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const Rect& r,
+              bool focused, const Hit& base) {
+  bool bar = (w.style & WS_VSCROLL) && r.width() > 1;
+  Rect text = r;
+  if (bar) text.right -= 1;
+  posix::setEditView(hwnd, text.width(), text.height());
+  int first = static_cast<int>(SendMessageA(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+  int total = static_cast<int>(SendMessageA(hwnd, EM_GETLINECOUNT, 0, 0));
+  c.fill(r, ' ');
+  std::vector<std::string> rows = posix::editRows(hwnd, first, text.height());
+  for (size_t i = 0; i < rows.size(); ++i)
+    c.put(text.top + static_cast<int>(i), text.left, rows[i]);
+  if (bar) drawScrollBar(c, hits, r, first, total, focused, base);
+}
+
 void drawUpDown(Canvas& c, const Rect& r, bool focused) {
   uint8_t attr = focused ? (Reverse | Bold) : Reverse;
   if (r.height() >= 2) {
     c.put(r.top, r.left, "^", attr);
     c.put(r.bottom - 1, r.left, "v", attr);
-  } else if (r.width() >= 2) {
-    c.put(r.top, r.left, "^v", attr);
   } else {
-    c.put(r.top, r.left, "+", attr);
+    c.put(r.top, r.left, "^v", attr);
   }
 }
 

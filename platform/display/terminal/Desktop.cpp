@@ -1,9 +1,13 @@
 // Drawing of the desktop: top-level windows, status line, notification area.
 #include "platform/display/terminal/Desktop.h"
 
+#include <strings.h>
+
 #include <algorithm>
+#include <string>
 
 #include "platform/display/terminal/Controls.h"
+#include "platform/display/terminal/Layout.h"
 #include "platform/posix/Display.h"
 #include "platform/posix/Input.h"
 #include "platform/posix/Internal.h"
@@ -11,44 +15,39 @@
 namespace term {
 namespace {
 
-Rect cellsOf(const RECT& px, int dcol, int drow) {
-  Rect r{cellCol(px.left) + dcol, cellRow(px.top) + drow, cellCol(px.right) + dcol,
-         cellRow(px.bottom) + drow};
-  r.right = std::max(r.right, r.left + 1);
-  r.bottom = std::max(r.bottom, r.top + 1);
-  return r;
-}
-
 bool shown(const posix::Window& w) { return (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE); }
 
-void drawChildren(Canvas& c, HitMap& hits, const posix::Window& parent, const Rect& clip,
-                  const Hit& base) {
-  POINT o = posix::clientOrigin(parent.self);
+void drawChildren(Canvas& c, HitMap& hits, const Layout& layout, const posix::Window& parent,
+                  const Rect& clip, const Hit& base) {
   for (HWND child : parent.children) {
     posix::Window* w = posix::findWindow(child);
-    if (!w || !shown(*w)) continue;
-    RECT px{o.x + w->rect.left, o.y + w->rect.top, o.x + w->rect.right, o.y + w->rect.bottom};
-    Rect r = cellsOf(px, base.dcol, base.drow);
-    Rect visible = intersect(r, clip);
+    const Placement* p = layout.find(child);
+    if (!w || !shown(*w) || !p) continue;
+    Rect visible = intersect(p->box, clip);
     if (visible.width() <= 0 || visible.height() <= 0) continue;
     Hit hit = base;
     hit.kind = Hit::Window;
     hit.hwnd = child;
     hit.r = visible;
+    hit.cells = p->client;
     hits.add(hit);
-    c.setClip(clip);
-    drawControl(c, hits, child, r, GetFocus() == child, hit);
+    c.setClip(visible);
+    drawControl(c, hits, child, p->box, GetFocus() == child, hit);
     c.resetClip();
-    drawChildren(c, hits, *w, visible, hit);
+    drawChildren(c, hits, layout, *w, visible, hit);
   }
 }
 
-void drawTitle(Canvas& c, HitMap& hits, const posix::Window& w, const Rect& box, int row,
-               bool active, const Hit& base) {
+void drawTitle(Canvas& c, HitMap& hits, const posix::Window& w, const Rect& box, bool active,
+               const Hit& base) {
   uint8_t attr = active ? (Reverse | Bold) : Reverse;
+  int row = box.top;
   Rect bar{box.left, row, box.right, row + 1};
   c.fill(bar, ' ', attr);
-  c.put(row, box.left + 1, w.text, attr);
+  Hit caption = base;
+  caption.kind = Hit::Caption;
+  caption.r = bar;
+  hits.add(caption);
   int col = box.right;
   auto button = [&](const char* face, Hit::Kind kind) {
     col -= 3;
@@ -58,41 +57,36 @@ void drawTitle(Canvas& c, HitMap& hits, const posix::Window& w, const Rect& box,
     hit.r = intersect(Rect{col, row, col + 3, row + 1}, Rect{0, 0, c.cols(), c.rows()});
     hits.add(hit);
   };
-  Hit caption = base;
-  caption.kind = Hit::Caption;
-  caption.r = bar;
-  hits.add(caption);
   if (w.style & WS_SYSMENU) button("[X]", Hit::CloseBox);
   if (w.style & WS_MINIMIZEBOX) button("[_]", Hit::MinimizeBox);
+  c.setClip(Rect{box.left + 1, row, col - 1, row + 1});
+  c.put(row, box.left + 1, w.text, attr);
+  c.resetClip();
 }
 
-void drawTopLevel(Canvas& c, HitMap& hits, const posix::Window& w, bool active) {
-  Rect desk{0, 0, c.cols(), desktopRows(c)};
-  Rect r = cellsOf(w.rect, 0, 0);
-  // Clamped to the screen: moved in when it sticks out, cut when it is larger.
-  int dcol = std::max(0, std::min(r.left, desk.right - r.width())) - r.left;
-  int drow = std::max(0, std::min(r.top, desk.bottom - r.height())) - r.top;
-  Rect box = intersect(cellsOf(w.rect, dcol, drow), desk);
+void drawTopLevel(Canvas& c, HitMap& hits, const Layout& layout, const posix::Window& w,
+                  bool active, const Rect& desk) {
+  const Placement* p = layout.find(w.self);
+  if (!p) return;
+  Rect box = intersect(p->box, desk);
   Hit base;
   base.hwnd = w.self;
-  base.dcol = dcol;
-  base.drow = drow;
   base.r = box;
+  base.cells = p->client;
   c.setClip(desk);
   c.fill(box, ' ');
-  POINT origin = posix::clientOrigin(w.self);
-  RECT client = posix::clientRectOf(w);
-  Rect inner =
-      intersect(cellsOf(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom},
-                        dcol, drow),
-                box);
-  if (inner.left > box.left || inner.right < box.right || inner.bottom < box.bottom)
-    c.frame(box, active ? Bold : Normal);
+  if (p->framed) c.frame(box, active ? Bold : Normal);
   hits.add(base);
-  if (posix::captionHeight(w.style) > 0 && inner.top > box.top)
-    drawTitle(c, hits, w, box, inner.top - 1, active, base);
+  if (p->titled) drawTitle(c, hits, w, box, active, base);
   c.resetClip();
-  drawChildren(c, hits, w, inner, base);
+  drawChildren(c, hits, layout, w, intersect(p->client, desk), base);
+}
+
+void drawTooSmall(Canvas& c, const TopLayout& need) {
+  std::string line = "The terminal is too small: the window needs " +
+                     std::to_string(need.needCols) + " x " + std::to_string(need.needRows + 2) +
+                     " (now " + std::to_string(c.cols()) + " x " + std::to_string(c.rows()) + ")";
+  c.put(0, 0, line, Bold);
 }
 
 void drawNotificationArea(Canvas& c, HitMap& hits) {
@@ -113,20 +107,38 @@ void drawNotificationArea(Canvas& c, HitMap& hits) {
   }
 }
 
-void drawStatusLine(Canvas& c, HWND hover) {
+bool isLog(HWND hwnd) {
+  posix::Window* w = posix::findWindow(hwnd);
+  return w && ::strcasecmp(w->className.c_str(), "EDIT") == 0 && (w->style & ES_MULTILINE);
+}
+
+// The control's hint; else what the person can do from here.
+std::string statusText(HWND hover, bool windowShown) {
+  std::string hint = hover ? posix::windowHint(hover) : std::string();
+  HWND focus = GetFocus();
+  if (hint.empty() && focus) hint = posix::windowHint(focus);
+  if (!hint.empty()) return hint;
+  if (!windowShown)
+    return posix::notifyIcons().empty() ? "Ctrl+Q: quit"
+                                        : "F2 or a click on the icon: show the window   "
+                                          "Ctrl+Q: quit   F1: keys";
+  if (focus && isLog(focus)) return "Log: PgUp / PgDn / Home / End scroll   F1: keys";
+  return "Tab: next control   F1: keys";
+}
+
+void drawStatusLine(Canvas& c, HWND hover, bool windowShown) {
   int row = c.rows() - 2;
   if (row < 0) return;
-  std::string hint = hover ? posix::windowHint(hover) : std::string();
-  if (hint.empty() && GetFocus()) hint = posix::windowHint(GetFocus());
   c.fill(Rect{0, row, c.cols(), row + 1}, ' ');
-  c.put(row, 1, hint, Bold);
+  c.put(row, 1, statusText(hover, windowShown), Bold);
 }
 
 }  // namespace
 
-void drawDesktop(Canvas& c, HitMap& hits, HWND hover) {
+bool drawDesktop(Canvas& c, HitMap& hits, Layout& layout, HWND hover) {
   hits.clear();
   c.clear();
+  layout.clear();
   HWND active = GetActiveWindow();
   std::vector<posix::Window*> order;
   const auto& z = posix::topLevelOrder();  // topmost first
@@ -136,9 +148,20 @@ void drawDesktop(Canvas& c, HitMap& hits, HWND hover) {
   }
   if (posix::Window* a = posix::findWindow(active); a && shown(*a) && !(a->style & WS_CHILD))
     order.push_back(a);
-  for (posix::Window* w : order) drawTopLevel(c, hits, *w, w->self == active);
-  drawStatusLine(c, hover);
+  Rect desk{0, 0, c.cols(), desktopRows(c)};
+  TopLayout tooSmall;
+  for (posix::Window* w : order) {
+    TopLayout t = layout.place(w->self, desk);
+    if (t.tooSmall) tooSmall = t;
+  }
+  if (tooSmall.tooSmall) {
+    drawTooSmall(c, tooSmall);
+  } else {
+    for (posix::Window* w : order) drawTopLevel(c, hits, layout, *w, w->self == active, desk);
+  }
+  drawStatusLine(c, hover, !order.empty());
   drawNotificationArea(c, hits);
+  return tooSmall.tooSmall;
 }
 
 }  // namespace term

@@ -1,15 +1,18 @@
 // Draws the window tree: the visible top-level windows (the active one on top) with
 // their title bars and controls, the status line with the current hint, and the
-// notification area on the bottom line.
+// notification area on the bottom line. When a window cannot be shown whole even
+// fitted, one line says the terminal is too small and what size it needs.
 #pragma once
 
 #include "platform/display/terminal/Canvas.h"
 #include "platform/display/terminal/HitMap.h"
+#include "platform/display/terminal/Layout.h"
 #include "platform/winapi.h"
 
 namespace term {
 
-void drawDesktop(Canvas& canvas, HitMap& hits, HWND hover);
+// Returns true when the terminal is too small: then no window is drawn or hit.
+bool drawDesktop(Canvas& canvas, HitMap& hits, Layout& layout, HWND hover);
 
 // The rows the windows may use: all but the status line and the notification area.
 inline int desktopRows(const Canvas& c) { return c.rows() > 2 ? c.rows() - 2 : c.rows(); }

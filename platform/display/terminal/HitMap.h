@@ -1,8 +1,8 @@
 // What is drawn where: the regions of the last picture a mouse event may hit.
 //
 // Regions are added in drawing order; the last one added that contains a cell is
-// the one on top. Window regions remember the cell offset their top-level window
-// was moved by to fit the screen, so a cell maps back to the window's pixels.
+// the one on top. Window regions remember the cells their window's client area is
+// drawn on, so a cell maps back to a point in the window's client pixels.
 #pragma once
 
 #include <vector>
@@ -32,7 +32,7 @@ struct Hit {
   Rect r;
   HWND hwnd = nullptr;
   int index = 0;                 // icon number, dialog button number
-  int dcol = 0, drow = 0;        // offset of the top-level window on the screen, cells
+  Rect cells;                    // the window's client area as drawn (not clipped)
   const void* dialog = nullptr;  // the box a dialog region belongs to
 };
 
@@ -50,9 +50,9 @@ class HitMap {
   std::vector<Hit> hits_;
 };
 
-// Cell <-> pixel: one cell is 8 x 16 pixels.
+// The nominal size of a cell in pixels: the screen size the platform reports, a
+// character of the edit control, a line of the log. The layout (Layout.h) maps the
+// window's pixels to cells by more than this one figure.
 constexpr int kCellW = 8, kCellH = 16;
-inline int cellCol(int px) { return px >= 0 ? px / kCellW : -((-px + kCellW - 1) / kCellW); }
-inline int cellRow(int py) { return py >= 0 ? py / kCellH : -((-py + kCellH - 1) / kCellH); }
 
 }  // namespace term

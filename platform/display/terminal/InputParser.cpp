@@ -1,12 +1,22 @@
 // Decoding of terminal input bytes into key and mouse events.
 #include "platform/display/terminal/InputParser.h"
 
-#include <cstdlib>
+#include <algorithm>
+
+#include "platform/posix/Utf8.h"
 
 namespace term {
 namespace {
 
 constexpr char kEsc = '\x1b';
+constexpr int kMaxParam = 99999;  // far beyond any screen; keeps arithmetic on it safe
+
+int number(const std::string& digits) {
+  if (digits.empty()) return 1;
+  int v = 0;
+  for (char c : digits) v = std::min(kMaxParam, v * 10 + (c - '0'));
+  return v;
+}
 
 InputEvent keyEvent(Key k, int modifierParam = 1) {
   InputEvent ev;
@@ -95,13 +105,13 @@ std::vector<int> params(std::string_view s) {
   std::string cur;
   for (char c : s) {
     if (c == ';') {
-      out.push_back(cur.empty() ? 1 : std::atoi(cur.c_str()));
+      out.push_back(number(cur));
       cur.clear();
     } else {
       cur += c;
     }
   }
-  out.push_back(cur.empty() ? 1 : std::atoi(cur.c_str()));
+  out.push_back(number(cur));
   return out;
 }
 
@@ -109,8 +119,8 @@ InputEvent sgrMouse(const std::vector<int>& p, bool release) {
   InputEvent ev;
   ev.type = InputEvent::Mouse;
   int b = p.size() > 0 ? p[0] : 0;
-  ev.col = (p.size() > 1 ? p[1] : 1) - 1;
-  ev.row = (p.size() > 2 ? p[2] : 1) - 1;
+  ev.col = std::clamp((p.size() > 1 ? p[1] : 1) - 1, 0, kMaxParam);
+  ev.row = std::clamp((p.size() > 2 ? p[2] : 1) - 1, 0, kMaxParam);
   ev.shift = b & 4;
   ev.alt = b & 8;
   ev.ctrl = b & 16;
@@ -156,9 +166,12 @@ size_t InputParser::parseOne(std::string_view s, bool atEnd, InputEvent& ev) {
       ev = keyEvent(Key::Char);
       ev.ctrl = true;
       ev.ch = static_cast<char>(c == 0 ? ' ' : 'a' + c - 1);
+    } else if (c >= 0x80) {
+      return parseUtf8(s, ev);
     } else {
       ev = keyEvent(Key::Char);
       ev.ch = static_cast<char>(c);
+      ev.text.assign(1, ev.ch);
     }
     return 1;
   }
@@ -182,6 +195,22 @@ size_t InputParser::parseOne(std::string_view s, bool atEnd, InputEvent& ev) {
   if (used == 0) return 0;
   ev.alt = true;
   return used + 1;
+}
+
+size_t InputParser::parseUtf8(std::string_view s, InputEvent& ev) {
+  size_t need = posix::utf8LeadLength(static_cast<unsigned char>(s[0]));
+  if (need > s.size()) {  // the rest may come with the next read
+    bool continuing = true;
+    for (size_t k = 1; k < s.size(); ++k)
+      continuing = continuing && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80;
+    if (continuing) return 0;
+  }
+  size_t n = posix::utf8SequenceAt(s, 0);
+  if (n == 0) return 1;  // no character: dropped
+  ev = keyEvent(Key::Char);
+  ev.text = std::string(s.substr(0, n));
+  ev.ch = ev.text[0];
+  return n;
 }
 
 size_t InputParser::parseCsi(std::string_view s, InputEvent& ev) {

@@ -2,7 +2,9 @@
 //
 // Understands what xterm, tmux and the Linux console send: printable bytes, control
 // keys, CSI and SS3 sequences for cursor and function keys (with xterm's modifier
-// parameter), ESC + key as Alt+key, and SGR mouse reports (ESC [ < b ; x ; y M/m).
+// parameter), ESC + key as Alt+key, SGR mouse reports (ESC [ < b ; x ; y M/m) and
+// UTF-8 characters (one event each; bytes that make no character are dropped).
+// Numbers in a report are bounded, so any column a terminal sends is a sane one.
 // A sequence cut off at the end of a read is kept until the next read; a lone ESC at
 // the end of a read is the Escape key (terminals write a sequence in one piece).
 #pragma once
@@ -47,7 +49,8 @@ enum class Key {
 struct InputEvent {
   enum Type { KeyPress, Mouse } type = KeyPress;
   Key key = Key::None;
-  char ch = 0;  // Key::Char: the character (for Ctrl+letter: the lower-case letter)
+  char ch = 0;       // Key::Char: the character (for Ctrl+letter: the lower-case letter)
+  std::string text;  // Key::Char: the character's UTF-8 bytes
   bool shift = false, alt = false, ctrl = false;
   // mouse
   enum Button { Left = 0, Middle = 1, Right = 2, WheelUp = 3, WheelDown = 4 } button = Left;
@@ -65,6 +68,7 @@ class InputParser {
   // Parses one event at the front of buf_; returns bytes used, 0 if incomplete.
   size_t parseOne(std::string_view s, bool atEnd, InputEvent& ev);
   size_t parseCsi(std::string_view s, InputEvent& ev);
+  size_t parseUtf8(std::string_view s, InputEvent& ev);
   std::string buf_;
 };
 

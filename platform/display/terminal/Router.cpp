@@ -125,32 +125,48 @@ WPARAM mouseKeys(const InputEvent& ev) {
   return k;
 }
 
-POINT screenPoint(const Hit& hit, int row, int col) {
-  return POINT{(col - hit.dcol) * kCellW + kCellW / 2, (row - hit.drow) * kCellH + kCellH / 2};
+bool isClass(HWND hwnd, const char* name) {
+  posix::Window* w = posix::findWindow(hwnd);
+  return w && strcasecmp(w->className.c_str(), name) == 0;
 }
 
-// A window rarely starts on a cell boundary: the point is the middle of the part of
-// the cell that the window covers, so a click on a drawn control always lands in it.
-int middleOf(int cellStart, int cellSize, LONG lo, LONG hi) {
-  int a = std::max<int>(cellStart, lo), b = std::min<int>(cellStart + cellSize, hi);
-  return a < b ? (a + b - 1) / 2 : cellStart + cellSize / 2;
+// Cell offsets are bounded first: a terminal may report any column.
+int offsetIn(int at, int from) {
+  long long d = static_cast<long long>(at) - from;
+  return static_cast<int>(std::clamp<long long>(d, -1, 0x7FFF / kCellH));
+}
+
+// The point in the window's client pixels that a cell of its drawing stands for. An
+// edit box draws one character a cell, so the cell is its character's middle; other
+// windows spread their cells evenly over their pixels.
+POINT clientPointOf(HWND hwnd, const Hit& hit, int row, int col) {
+  RECT c{};
+  GetClientRect(hwnd, &c);
+  int dc = offsetIn(col, hit.cells.left), dr = offsetIn(row, hit.cells.top);
+  if (isClass(hwnd, "EDIT")) return POINT{dc * kCellW + kCellW / 2, dr * kCellH + kCellH / 2};
+  auto spread = [](int d, int cells, LONG px) {
+    if (cells <= 0 || px <= 0) return 0;
+    long long v = (2LL * d + 1) * px / (2LL * cells);
+    return static_cast<int>(std::clamp<long long>(v, 0, px - 1));
+  };
+  POINT p{spread(dc, hit.cells.width(), c.right), spread(dr, hit.cells.height(), c.bottom)};
+  if (isClass(hwnd, UPDOWN_CLASSA) && hit.cells.height() == 1 && hit.cells.width() >= 2) {
+    // Drawn as "^v" on one line: the left cell is the upper arrow, the right one the lower.
+    p.y = col == hit.cells.left ? 0 : std::max<LONG>(0, c.bottom - 1);
+  }
+  return p;
 }
 
 LPARAM clientPoint(HWND hwnd, const Hit& hit, int row, int col) {
-  RECT wr{};
-  GetWindowRect(hwnd, &wr);
-  POINT o = posix::clientOrigin(hwnd);
-  int x = middleOf((col - hit.dcol) * kCellW, kCellW, wr.left, wr.right) - o.x;
-  int y = middleOf((row - hit.drow) * kCellH, kCellH, wr.top, wr.bottom) - o.y;
-  posix::Window* w = posix::findWindow(hwnd);
-  if (w && strcasecmp(w->className.c_str(), UPDOWN_CLASSA) == 0 && hit.r.height() == 1 &&
-      hit.r.width() >= 2) {
-    // Drawn as "^v" on one line: the left cell is the upper arrow, the right one the lower.
-    RECT c{};
-    GetClientRect(hwnd, &c);
-    y = col == hit.r.left ? 0 : std::max<LONG>(0, c.bottom - 1);
-  }
-  return MAKELPARAM(x, y);
+  POINT p = clientPointOf(hwnd, hit, row, col);
+  return MAKELPARAM(p.x, p.y);
+}
+
+POINT screenPoint(const Hit& hit, int row, int col) {
+  if (!hit.hwnd || !IsWindow(hit.hwnd))
+    return POINT{offsetIn(col, 0) * kCellW + kCellW / 2, offsetIn(row, 0) * kCellH + kCellH / 2};
+  POINT p = clientPointOf(hit.hwnd, hit, row, col), o = posix::clientOrigin(hit.hwnd);
+  return POINT{o.x + p.x, o.y + p.y};
 }
 
 bool wantsDoubleClicks(HWND hwnd) {
@@ -182,7 +198,7 @@ void Router::clickIcon(int index) {
   posix::notifyIconMouse(icon, WM_LBUTTONUP);
 }
 
-void Router::key(const InputEvent& ev) {
+void Router::key(const InputEvent& ev, bool controlsShown) {
   setModifiers(ev);
   bool closeKey = (ev.key == Key::F4 && ev.alt) ||
                   (ev.key == Key::Char && ev.ctrl && (ev.ch == 'q' || ev.ch == 'c'));
@@ -195,7 +211,15 @@ void Router::key(const InputEvent& ev) {
     return;
   }
   if (ev.key == Key::F2 && !ev.alt && !ev.ctrl) return clickIcon(0);
+  if (!controlsShown) return;  // keys must not act on what the person cannot see
   HWND target = keyTarget();
+  if (ev.key == Key::Char && ev.text.size() > 1 && !ev.alt && !ev.ctrl) {
+    // A character of several bytes in the code page: one WM_CHAR a byte, as a
+    // double-byte character arrives on Windows.
+    if (target)
+      for (char b : ev.text) posix::postInput(target, WM_CHAR, static_cast<unsigned char>(b), 1);
+    return;
+  }
   WPARAM vk = virtualKey(ev);
   if (!target || (vk == 0 && characterOf(ev) == 0)) return;
   if ((vk == VK_UP || vk == VK_DOWN) && !ev.alt)

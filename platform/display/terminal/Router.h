@@ -23,7 +23,9 @@ namespace term {
 
 class Router {
  public:
-  void key(const InputEvent& ev);
+  // controlsShown false: the windows are not on the screen (too small a terminal);
+  // only the desktop's own keys act.
+  void key(const InputEvent& ev, bool controlsShown = true);
   void mouse(const InputEvent& ev, const HitMap& hits);
   HWND hover() const { return hover_; }
   void clickIcon(int index);  // press and release, as the shell delivers them

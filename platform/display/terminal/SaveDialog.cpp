@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/display/terminal/Dialogs.h"
+#include "platform/posix/Utf8.h"
 
 namespace term {
 namespace {
@@ -109,38 +110,43 @@ void Dialog::saveKey(const InputEvent& ev) {
 }
 
 void Dialog::editKey(const InputEvent& ev) {
-  int n = static_cast<int>(name_.size());
-  caret_ = std::clamp(caret_, 0, n);
+  size_t n = name_.size(), caret = std::min(static_cast<size_t>(std::max(0, caret_)), n);
   switch (ev.key) {
     case Key::Left:
-      caret_ = std::max(0, caret_ - 1);
+      caret = posix::utf8Prev(name_, caret);
       break;
     case Key::Right:
-      caret_ = std::min(n, caret_ + 1);
+      caret = posix::utf8Next(name_, caret);
       break;
     case Key::Home:
-      caret_ = 0;
+      caret = 0;
       break;
     case Key::End:
-      caret_ = n;
+      caret = n;
       break;
     case Key::Backspace:
-      if (caret_ > 0) name_.erase(static_cast<size_t>(--caret_), 1);
+      if (caret > 0) {
+        size_t from = posix::utf8Prev(name_, caret);
+        name_.erase(from, caret - from);
+        caret = from;
+      }
       break;
     case Key::Delete:
-      if (caret_ < n) name_.erase(static_cast<size_t>(caret_), 1);
+      if (caret < n) name_.erase(caret, posix::utf8Next(name_, caret) - caret);
       break;
     case Key::Char:
       if (ev.ctrl && ev.ch == 'u') {  // as in a shell: clear the field
         name_.clear();
-        caret_ = 0;
-      } else if (!ev.ctrl && !ev.alt && name_.size() < MAX_PATH) {
-        name_.insert(static_cast<size_t>(caret_++), 1, ev.ch);
+        caret = 0;
+      } else if (!ev.ctrl && !ev.alt && name_.size() + ev.text.size() <= MAX_PATH) {
+        name_.insert(caret, ev.text);
+        caret += ev.text.size();
       }
       break;
     default:
       break;
   }
+  caret_ = static_cast<int>(caret);
 }
 
 void Dialog::drawSave(Canvas& c, HitMap& hits, const Rect& desk) {
@@ -152,16 +158,22 @@ void Dialog::drawSave(Canvas& c, HitMap& hits, const Rect& desk) {
   const int fieldWidth = box.right - 2 - fieldCol;
   int row = box.top + 2;
   c.put(row, labelCol, "File name:");
-  int first = std::max(0, caret_ - fieldWidth + 1);
+  // Scrolled by characters so that the caret stays in the field.
+  size_t caret = std::min(static_cast<size_t>(std::max(0, caret_)), name_.size()), first = 0;
+  while (static_cast<int>(
+             posix::utf8Length(std::string_view(name_).substr(first, caret - first))) >= fieldWidth)
+    first = posix::utf8Next(name_, first);
   uint8_t fieldAttr = focus_ == 0 ? Reverse : Underline;
   Rect field{fieldCol, row, fieldCol + fieldWidth, row + 1};
   c.fill(field, ' ', fieldAttr);
-  c.put(row, fieldCol,
-        std::string_view(name_).substr(std::min<size_t>(first, name_.size()),
-                                       static_cast<size_t>(fieldWidth)),
-        fieldAttr);
-  if (focus_ == 0 && !inner_) c.setCaret(row, fieldCol + caret_ - first);
-  hits.add(Hit{Hit::DialogField, field, nullptr, 0, 0, 0, this});
+  c.setClip(field);
+  c.put(row, fieldCol, std::string_view(name_).substr(first), fieldAttr);
+  c.resetClip();
+  int caretCol =
+      fieldCol +
+      static_cast<int>(posix::utf8Length(std::string_view(name_).substr(first, caret - first)));
+  if (focus_ == 0 && !inner_) c.setCaret(row, caretCol);
+  hits.add(Hit{Hit::DialogField, field, nullptr, 0, Rect{}, this});
 
   row += 1;
   c.put(row, labelCol, "Save as type:");
@@ -170,7 +182,7 @@ void Dialog::drawSave(Canvas& c, HitMap& hits, const Rect& desk) {
   c.put(row, fieldCol, face.substr(0, static_cast<size_t>(fieldWidth)),
         focus_ == 1 ? Reverse : Normal);
   hits.add(
-      Hit{Hit::DialogFilter, Rect{fieldCol, row, field.right, row + 1}, nullptr, 0, 0, 0, this});
+      Hit{Hit::DialogFilter, Rect{fieldCol, row, field.right, row + 1}, nullptr, 0, Rect{}, this});
 
   row += 1;
   c.put(row, labelCol, "Folder:");

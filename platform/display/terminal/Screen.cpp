@@ -1,11 +1,14 @@
 // The curses side of the terminal display.
 #include "platform/display/terminal/Screen.h"
 
+#include <langinfo.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
+#include <cstring>
 
 #include "platform/display/terminal/Curses.h"
 
@@ -20,6 +23,7 @@ struct termios savedModes;
 volatile bool haveSavedModes = false;
 volatile bool screenOpen = false;
 SCREEN* cursesScreen = nullptr;
+bool utf8Terminal = false;
 
 void writeAll(const char* s, size_t n) {
   while (n > 0) {
@@ -44,6 +48,10 @@ attr_t cursesAttr(uint8_t a) {
 bool Screen::open() {
   if (open_) return true;
   if (!::isatty(0) || !::isatty(1)) return false;
+  // Curses writes characters in the encoding LC_CTYPE names; numbers and times keep
+  // the C locale (the platform reads the user's through its own locale object).
+  std::setlocale(LC_CTYPE, "");
+  utf8Terminal = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   if (::tcgetattr(0, &savedModes) == 0) haveSavedModes = true;
   cursesScreen = newterm(nullptr, stdout, stdin);
   if (!cursesScreen) return false;
@@ -86,20 +94,29 @@ void Screen::resize(int rows, int cols) {
   if (open_) resizeterm(rows, cols);
 }
 
+namespace {
+
+// One cell to curses; a character the terminal cannot show becomes '?'.
+void drawCell(int r, int c, const Cell& cell, bool insert) {
+  attr_t attr = cursesAttr(cell.attr);
+  char32_t ch = cell.ch < 0x80 || utf8Terminal ? cell.ch : U'?';
+  wchar_t wide[2] = {static_cast<wchar_t>(ch), 0};
+  cchar_t cc;
+  setcchar(&cc, wide, attr, 0, nullptr);
+  if (insert)
+    mvins_wch(r, c, &cc);
+  else
+    mvadd_wch(r, c, &cc);
+}
+
+}  // namespace
+
 void Screen::present(const Canvas& canvas) {
   if (!open_) return;
   int rows = std::min(canvas.rows(), LINES), cols = std::min(canvas.cols(), COLS);
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) {
-      // The last cell would scroll some terminals; curses handles it with insch.
-      const Cell& cell = canvas.at(r, c);
-      if (r == LINES - 1 && c == COLS - 1) {
-        mvinsch(r, c, static_cast<unsigned char>(cell.ch) | cursesAttr(cell.attr));
-      } else {
-        mvaddch(r, c, static_cast<unsigned char>(cell.ch) | cursesAttr(cell.attr));
-      }
-    }
-  }
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c)  // the last cell would scroll some terminals: inserted
+      drawCell(r, c, canvas.at(r, c), r == LINES - 1 && c == COLS - 1);
   if (canvas.caretVisible()) {
     move(canvas.caretRow(), canvas.caretCol());
     curs_set(1);

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include "platform/display/terminal/Desktop.h"
+#include "platform/display/terminal/KeyHelp.h"
 #include "platform/display/terminal/Session.h"
 #include "platform/display/terminal/Signals.h"
+#include "platform/display/terminal/TermCaps.h"
 #include "platform/display/terminal/TerminalDisplay.h"
 #include "platform/display/terminal/TtyIo.h"
 #include "platform/posix/Internal.h"
@@ -20,6 +23,8 @@ constexpr short kPollIn = 0x001;  // POLLIN, without including poll.h next to wi
 }  // namespace
 
 TerminalDisplay::TerminalDisplay() {
+  unusable_ = posix::terminalUnusable();
+  if (!unusable_.empty()) return;
   installSignalHandlers();  // before curses, so that curses keeps its hands off them
   if (!screen_.open()) return;
   screen_.size(rows_, cols_);
@@ -57,17 +62,20 @@ void TerminalDisplay::endDialog(posix::DialogRequest& req) {
   dirty_ = true;
 }
 
+bool TerminalDisplay::beforeWait() { return dispatchPending(); }
+
 void TerminalDisplay::paint() {
-  dispatchPending();
   if (!pending_.empty()) return;  // drawn when all input is delivered
   if (!dirty_ || lost_ || !screen_.isOpen()) return;
-  dirty_ = false;
-  drawDesktop(canvas_, hits_, router_.hover());
+  tooSmall_ = drawDesktop(canvas_, hits_, layout_, router_.hover());
   Rect desk{0, 0, canvas_.cols(), desktopRows(canvas_)};
   for (auto& d : dialogs_) {
     canvas_.hideCaret();  // only the top box shows its caret
     d->draw(canvas_, hits_, desk);
   }
+  // Drawing tells the edit boxes their size in cells, which marks them changed; the
+  // picture already shows what they show.
+  dirty_ = false;
   screen_.present(canvas_);
 }
 
@@ -83,7 +91,7 @@ void TerminalDisplay::onInput() {
 // One event at a time, each when the queue has run empty: the program must have
 // handled a Tab (and moved the focus) before the next key picks its window, as with
 // the system input queue on Windows.
-void TerminalDisplay::dispatchPending() {
+bool TerminalDisplay::dispatchPending() {
   bool any = false;
   while (!pending_.empty() && !posix::postedMessagePending()) {
     InputEvent ev = pending_.front();
@@ -91,16 +99,41 @@ void TerminalDisplay::dispatchPending() {
     dispatch(ev);
     any = true;
   }
-  if (any) {
-    dirty_ = true;
-    posix::wake();  // a dialog may have been answered: let its loop look
-  }
+  if (any) dirty_ = true;
+  return any;
+}
+
+bool TerminalDisplay::windowShown() const {
+  for (HWND top : posix::topLevelOrder())
+    if (IsWindowVisible(top) && !IsIconic(top)) return true;
+  return false;
+}
+
+void TerminalDisplay::showKeyHelp() {
+  if (help_) return;
+  help_ = std::make_unique<posix::DialogRequest>();
+  help_->caption = kKeyHelpCaption;
+  help_->text = keyHelpText();
+  help_->type = MB_OK;
+  dialogs_.push_back(std::make_unique<Dialog>(*help_));
+}
+
+// Nobody waits for the key help box: it goes once answered.
+void TerminalDisplay::closeKeyHelp() {
+  if (!help_ || !help_->done) return;
+  endDialog(*help_);
+  help_.reset();
 }
 
 void TerminalDisplay::dispatch(const InputEvent& ev) {
+  bool plain = ev.type == InputEvent::KeyPress && !ev.alt && !ev.ctrl && !ev.shift;
   if (dialogs_.empty()) {
+    if (plain && ev.key == Key::F1) return showKeyHelp();
+    bool quitKey = ev.type == InputEvent::KeyPress && ev.key == Key::Char && ev.ctrl &&
+                   (ev.ch == 'q' || ev.ch == 'c');
+    if (quitKey && !windowShown()) return endSession(SIGINT);  // as SIGINT does then
     if (ev.type == InputEvent::KeyPress)
-      router_.key(ev);
+      router_.key(ev, !tooSmall_);
     else
       router_.mouse(ev, hits_);
     return;
@@ -111,6 +144,7 @@ void TerminalDisplay::dispatch(const InputEvent& ev) {
   } else if (ev.press && !ev.motion && ev.button == InputEvent::Left) {
     if (const Hit* hit = hits_.at(ev.row, ev.col)) top.click(*hit, ev.col);
   }
+  closeKeyHelp();
 }
 
 void TerminalDisplay::onSignal() {
@@ -167,7 +201,11 @@ bool installTerminalDisplayIfTty() {
   if (gInstalled) return true;
   if (!term::stdioIsTerminal()) return false;
   auto d = std::make_unique<term::TerminalDisplay>();
-  if (!d->ok()) return false;
+  if (!d->ok()) {
+    if (!d->unusable().empty())
+      std::fprintf(stderr, "%s; running without a screen\n", d->unusable().c_str());
+    return false;
+  }
   setDisplay(std::move(d));
   gInstalled = true;
   return true;

@@ -1,15 +1,19 @@
-// The terminal display's object: owns the screen, the picture, the input decoder and
-// the open dialogs; draws only in paint(), when something was marked dirty.
+// The terminal display's object: owns the screen, the picture, the layout, the input
+// decoder and the open dialogs. Input read from the terminal is delivered in
+// beforeWait(), before the loop starts waiting (so posting it needs no wake-up);
+// paint() only draws, when something was marked dirty.
 #pragma once
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/display/terminal/Canvas.h"
 #include "platform/display/terminal/Dialogs.h"
 #include "platform/display/terminal/HitMap.h"
 #include "platform/display/terminal/InputParser.h"
+#include "platform/display/terminal/Layout.h"
 #include "platform/display/terminal/Router.h"
 #include "platform/display/terminal/Screen.h"
 #include "platform/posix/Display.h"
@@ -29,13 +33,19 @@ class TerminalDisplay : public posix::Display {
   int screenHeight() const override { return rows_ * kCellH; }
   void beginDialog(posix::DialogRequest& req) override;
   void endDialog(posix::DialogRequest& req) override;
+  bool beforeWait() override;
   void paint() override;
+  // Why the terminal cannot be used full screen, when ok() is false and it is one.
+  const std::string& unusable() const { return unusable_; }
 
  private:
   void onInput();
   void onSignal();
   void dispatch(const InputEvent& ev);
-  void dispatchPending();
+  bool dispatchPending();
+  void showKeyHelp();
+  void closeKeyHelp();
+  bool windowShown() const;
   void resize();
   void terminalLost();
   void endSession(int sig);
@@ -43,6 +53,10 @@ class TerminalDisplay : public posix::Display {
   Screen screen_;
   Canvas canvas_;
   HitMap hits_;
+  Layout layout_;
+  bool tooSmall_ = false;
+  std::string unusable_;
+  std::unique_ptr<posix::DialogRequest> help_;  // the F1 box, while it shows
   InputParser parser_;
   Router router_;
   std::vector<std::unique_ptr<Dialog>> dialogs_;  // the last one is on top

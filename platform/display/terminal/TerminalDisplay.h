@@ -1,5 +1,6 @@
 // The terminal display: the program's windows drawn in the terminal it was started
-// from (one character cell = 8 x 16 pixels), used with the keyboard and the mouse.
+// from (laid out in character cells so that every text shows whole), used with the
+// keyboard and the mouse.
 // This header does not include curses.
 #pragma once
 
