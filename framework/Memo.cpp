@@ -32,10 +32,22 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
 
 // ---- TMemoStrings ----
 
-int TMemoStrings::Count() const { return int(SplitCrLf(FMemo->Text()).size()); }
+const std::vector<std::string>& TMemoStrings::Lines() const {
+  if (FCacheRevision != FMemo->TextRevision()) {
+    const std::string text = FMemo->Text();
+    FCache = SplitCrLf(text);
+    FCacheOpenEnd = !text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n"));
+    Keep();
+  }
+  return FCache;
+}
+
+void TMemoStrings::Keep() const { FCacheRevision = FMemo->TextRevision(); }
+
+int TMemoStrings::Count() const { return int(Lines().size()); }
 
 std::string TMemoStrings::Get(int index) const {
-  std::vector<std::string> lines = SplitCrLf(FMemo->Text());
+  const std::vector<std::string>& lines = Lines();
   if (index < 0 || index >= int(lines.size())) IndexError(index);
   return lines[size_t(index)];
 }
@@ -57,13 +69,24 @@ void TMemoStrings::Insert(int index, const std::string& s) {
 }
 
 int TMemoStrings::Add(const std::string& s) {
-  std::string text = FMemo->Text();
-  if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0))
-    text += "\r\n";
-  FMemo->SetText(text + s + "\r\n");
+  Lines();  // a fresh copy, so that it can grow with the text
+  const std::string piece = (FCacheOpenEnd ? "\r\n" : "") + s + "\r\n";
+  if (FMemo->HandleAllocated()) {
+    // Replace the empty selection at the end, as an edit control appends.
+    HWND h = FMemo->Handle();
+    const int n = GetWindowTextLengthA(h);
+    SendMessageA(h, EM_SETSEL, WPARAM(n), LPARAM(n));
+    SendMessageA(h, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    ++FMemo->FTextRevision;
+  } else {
+    FMemo->SetText(FMemo->Text() + piece);
+  }
+  for (std::string& line : SplitCrLf(s + "\r\n")) FCache.push_back(std::move(line));
+  FCacheOpenEnd = false;
+  Keep();
   FMemo->ScrollToEnd();
   Changed();
-  return Count() - 1;
+  return int(FCache.size()) - 1;
 }
 
 void TMemoStrings::Delete(int index) {
@@ -104,6 +127,23 @@ void TMemoStrings::SetText(const std::string& text) {
 TMemo::TMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(this) {
   FWidth = 185;
   FHeight = 89;
+}
+
+void TMemo::SetText(const std::string& s) {
+  ++FTextRevision;
+  TCustomEdit::SetText(s);
+  ++FTextRevision;  // also after: the control's own change notice may come in between
+}
+
+void TMemo::Change() {
+  ++FTextRevision;  // the person or the control changed the text
+  TCustomEdit::Change();
+}
+
+// No limit of its own: the log must not stop at the control's default of 32 KiB.
+void TMemo::CreateHandleDone() {
+  TCustomEdit::CreateHandleDone();
+  if (FMaxLength == 0) SendMessageA(FHandle, EM_LIMITTEXT, 0, 0);
 }
 
 void TMemo::CreateParams(TCreateParams& p) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
 #include <string>
 
 #include "framework/Classes.h"
@@ -62,6 +63,9 @@ class TMemo;
 class TMemoStrings : public TStrings {
  public:
   explicit TMemoStrings(TMemo* memo) : FMemo(memo) {}
+  // Reads come from a copy of the lines kept while the memo's text is unchanged; Add
+  // appends at the end of the control and to the copy, so a line costs its own length,
+  // not the log's.
   int Count() const override;
   std::string Get(int index) const override;
   void Put(int index, const std::string& s) override;
@@ -73,7 +77,13 @@ class TMemoStrings : public TStrings {
   void SetText(const std::string& text) override;
 
  private:
+  const std::vector<std::string>& Lines() const;  // the copy, made anew when stale
+  void Keep() const;                             // the copy matches the text again
+
   TMemo* FMemo;
+  mutable std::vector<std::string> FCache;
+  mutable bool FCacheOpenEnd = false;  // the text's last line has no CR LF
+  mutable uint64_t FCacheRevision = ~uint64_t(0);
 };
 
 class TMemo : public TCustomEdit {
@@ -85,12 +95,18 @@ class TMemo : public TCustomEdit {
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool v) { FWordWrap = v; }
   void ScrollToEnd();
+  void SetText(const std::string& s) override;
+  uint64_t TextRevision() const { return FTextRevision; }  // moves with every change
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+  void Change() override;
 
  private:
+  friend class TMemoStrings;
   TMemoStrings FLines;
+  uint64_t FTextRevision = 0;
   TScrollStyle FScrollBars = ssNone;
   bool FWordWrap = true;
 };
