@@ -9,19 +9,8 @@ namespace {
 
 const char kUtilClass[] = "TPUtilWindow";
 
-void RegisterUtilClass() {
-  WNDCLASSA wc{};
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  if (GetClassInfoA(inst, kUtilClass, &wc)) return;
-  wc = WNDCLASSA{};
-  wc.lpfnWndProc = BoundWindowProc;
-  wc.hInstance = inst;
-  wc.lpszClassName = kUtilClass;
-  RegisterClassA(&wc);
-}
-
 HWND CreateUtilWindow(TWindowHandler handler) {
-  RegisterUtilClass();
+  RegisterWindowClassOnce(kUtilClass, BoundWindowProc);
   HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
   if (!h) throw EOutOfResources("Error creating window");
@@ -30,6 +19,17 @@ HWND CreateUtilWindow(TWindowHandler handler) {
 }
 
 }  // namespace
+
+bool RegisterWindowClassOnce(const char* name, WNDPROC proc) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (GetClassInfoA(inst, name, &wc)) return true;
+  wc = WNDCLASSA{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = inst;
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0;
+}
 
 TUtilWindow::TUtilWindow(TWindowHandler handler) : FHandle(CreateUtilWindow(std::move(handler))) {}
 

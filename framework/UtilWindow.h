@@ -7,6 +7,10 @@
 
 #include "framework/WindowBinding.h"
 
+// Registers a plain window class of this module unless one of that name exists;
+// false when that fails.
+bool RegisterWindowClassOnce(const char* name, WNDPROC proc);
+
 class TUtilWindow {
  public:
   explicit TUtilWindow(TWindowHandler handler);  // raises EOutOfResources when no window

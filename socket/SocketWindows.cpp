@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "framework/Forms.h"
-#include "framework/WindowBinding.h"
+#include "framework/UtilWindow.h"
 #include "socket/SocketClient.h"
 #include "socket/ThreadTimer.h"
 
@@ -37,17 +37,9 @@ LRESULT CALLBACK TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND AllocateWindow(const char* className, WNDPROC proc, TObject* owner) {
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(inst, className, &wc)) {
-    wc = WNDCLASSA{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = inst;
-    wc.lpszClassName = className;
-    if (!RegisterClassA(&wc)) return nullptr;
-  }
+  if (!RegisterWindowClassOnce(className, proc)) return nullptr;
   HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                              nullptr, inst, nullptr);
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
   if (hwnd && owner) BindWindow(hwnd, owner);
   return hwnd;
 }
