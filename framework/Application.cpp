@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "framework/UtilWindow.h"
 
 TApplication* Application = TComponent::Create<TApplication>(nullptr);
 
@@ -59,17 +60,9 @@ TApplication::~TApplication() {
 
 HWND TApplication::Handle() {
   if (FHandle) return FHandle;
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(inst, kAppClass, &wc)) {
-    wc = WNDCLASSA{};
-    wc.lpfnWndProc = AppWindowProc;
-    wc.hInstance = inst;
-    wc.lpszClassName = kAppClass;
-    RegisterClassA(&wc);
-  }
+  RegisterWindowClassOnce(kAppClass, AppWindowProc);
   FHandle = CreateWindowExA(0, kAppClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            inst, nullptr);
+                            GetModuleHandleA(nullptr), nullptr);
   FAppVisible = FHandle && IsWindowVisible(FHandle);
   return FHandle;
 }

@@ -10,7 +10,10 @@
 //    parent's window is created; HandleAllocated() tells whether it exists.
 //  - WM_COMMAND and WM_NOTIFY that a child sends its parent are passed to the
 //    child object's CNCommand / CNNotify.
-//  - FindControl(hwnd) maps a window back to its object (nullptr if none).
+//  - FindControl(hwnd) maps a window back to its object (nullptr if none), through
+//    the framework's one window table (framework/WindowBinding.h).
+//  - A control's window answers WM_GETHINT with its Hint, for displays that draw
+//    hints themselves.
 //  - TabOrder: order among the siblings of one parent (ties: creation order).
 #pragma once
 
@@ -19,10 +22,6 @@
 
 #include "framework/Classes.h"
 #include "platform/winapi.h"
-
-// The window property under which a control's window carries a pointer to its
-// std::string Hint, for displays that draw hints themselves.
-inline constexpr const char* kHintProperty = "OrvaneHint";
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
@@ -172,6 +171,7 @@ class TWinControl : public TControl {
  private:
   friend class TControl;
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
+  LRESULT CopyHint(WPARAM size, char* buffer) const;  // WM_GETHINT
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
   void CreateChildHandles();

@@ -1,7 +1,6 @@
-// Hidden utility windows whose messages go to a function (timers, the
+// Hidden utility windows whose messages go to a function (timers, the tray icon, the
 // application window).
-#include <map>
-#include <memory>
+#include "framework/UtilWindow.h"
 
 #include "framework/Classes.h"
 #include "framework/Forms.h"
@@ -10,48 +9,46 @@ namespace {
 
 const char kUtilClass[] = "TPUtilWindow";
 
-std::map<HWND, std::shared_ptr<TWndMethod>>& Methods() {
-  static std::map<HWND, std::shared_ptr<TWndMethod>> m;
-  return m;
-}
-
-LRESULT CALLBACK UtilWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  auto it = Methods().find(h);
-  if (it == Methods().end()) return DefWindowProcA(h, msg, wp, lp);
-  std::shared_ptr<TWndMethod> method = it->second;  // survives DeallocateHWnd inside
-  TMessage m{msg, wp, lp, 0};
-  try {
-    (*method)(m);
-  } catch (const std::exception& e) {
-    Application->HandleException(e);
-  }
-  return m.Result;
-}
-
-void RegisterUtilClass() {
-  WNDCLASSA wc{};
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  if (GetClassInfoA(inst, kUtilClass, &wc)) return;
-  wc = WNDCLASSA{};
-  wc.lpfnWndProc = UtilWndProc;
-  wc.hInstance = inst;
-  wc.lpszClassName = kUtilClass;
-  RegisterClassA(&wc);
+HWND CreateUtilWindow(TWindowHandler handler) {
+  RegisterWindowClassOnce(kUtilClass, BoundWindowProc);
+  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  if (!h) throw EOutOfResources("Error creating window");
+  BindWindow(h, nullptr, std::move(handler));
+  return h;
 }
 
 }  // namespace
 
+bool RegisterWindowClassOnce(const char* name, WNDPROC proc) {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc{};
+  if (GetClassInfoA(inst, name, &wc)) return true;
+  wc = WNDCLASSA{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = inst;
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0;
+}
+
+TUtilWindow::TUtilWindow(TWindowHandler handler) : FHandle(CreateUtilWindow(std::move(handler))) {}
+
+TUtilWindow::~TUtilWindow() { DeallocateHWnd(FHandle); }
+
 HWND AllocateHWnd(TWndMethod proc) {
-  RegisterUtilClass();
-  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-  if (!h) throw EOutOfResources("Error creating window");
-  Methods()[h] = std::make_shared<TWndMethod>(std::move(proc));
-  return h;
+  return CreateUtilWindow([proc = std::move(proc)](HWND, UINT msg, WPARAM wp, LPARAM lp) {
+    TMessage m{msg, wp, lp, 0};
+    try {
+      proc(m);
+    } catch (const std::exception& e) {
+      Application->HandleException(e);
+    }
+    return m.Result;
+  });
 }
 
 void DeallocateHWnd(HWND wnd) {
   if (!wnd) return;
-  Methods().erase(wnd);
+  UnbindWindow(wnd);
   DestroyWindow(wnd);
 }

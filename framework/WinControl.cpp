@@ -2,19 +2,11 @@
 // reach the object; routing of child notifications; alignment of children.
 #include <algorithm>
 #include <climits>
-#include <map>
+#include <cstring>
 
 #include "framework/Controls.h"
 #include "framework/Forms.h"
-
-namespace {
-
-std::map<HWND, TWinControl*>& Registry() {
-  static std::map<HWND, TWinControl*> m;
-  return m;
-}
-
-}  // namespace
+#include "framework/WindowBinding.h"
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
@@ -27,18 +19,12 @@ void TWinControl::BeforeDestruction() {
 }
 
 TWinControl* TWinControl::FindControl(HWND hwnd) {
-  auto it = Registry().find(hwnd);
-  return it == Registry().end() ? nullptr : it->second;
+  return dynamic_cast<TWinControl*>(BoundObject(hwnd));
 }
 
-void TWinControl::RegisterHelperWindow(HWND h) {
-  if (h) Registry()[h] = this;
-}
+void TWinControl::RegisterHelperWindow(HWND h) { BindWindow(h, this); }
 
-void TWinControl::UnregisterHelperWindow(HWND h) {
-  auto it = Registry().find(h);
-  if (it != Registry().end() && it->second == this) Registry().erase(it);
-}
+void TWinControl::UnregisterHelperWindow(HWND h) { UnbindWindow(h, this); }
 
 HWND TWinControl::Handle() {
   if (FHandle) return FHandle;
@@ -69,9 +55,7 @@ void TWinControl::CreateWnd() {
                       p.Width, p.Height, p.WndParent, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!h) throw EOutOfResources("Error creating window");
   FHandle = h;
-  Registry()[h] = this;
-  // Displays that show hints themselves find the control's hint text here.
-  SetPropA(h, kHintProperty, reinterpret_cast<HANDLE>(&Hint));
+  BindWindow(h, this);
   FDefWndProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
   // Every control writes in its form's font (the system font otherwise).
@@ -99,8 +83,7 @@ void TWinControl::DestroyHandle() {
 void TWinControl::DestroyWnd() {
   HWND h = FHandle;
   if (!h) return;
-  Registry().erase(h);
-  RemovePropA(h, kHintProperty);
+  UnbindWindow(h, this);
   SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
   FHandle = nullptr;
   DestroyWindow(h);
@@ -112,8 +95,7 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM l
   if (msg == WM_NCDESTROY) {
     // Destroyed from outside (e.g. with its parent): forget the window.
     WNDPROC prev = c->FDefWndProc;
-    Registry().erase(h);
-    RemovePropA(h, kHintProperty);
+    UnbindWindow(h, c);
     c->FHandle = nullptr;
     return CallWindowProcA(prev, h, msg, wp, lp);
   }
@@ -170,6 +152,9 @@ void TWinControl::WndProc(TMessage& msg) {
     case WM_SETFOCUS:
       if (TCustomForm* f = GetParentForm(this); f && f != this) f->SetActiveControl(this);
       break;
+    case WM_GETHINT:
+      msg.Result = CopyHint(msg.WParam, reinterpret_cast<char*>(msg.LParam));
+      return;
     case WM_KEYDOWN:
       if (OnKeyDown) {
         WORD key = WORD(msg.WParam);
@@ -182,6 +167,15 @@ void TWinControl::WndProc(TMessage& msg) {
       break;
   }
   DefaultHandler(msg);
+}
+
+LRESULT TWinControl::CopyHint(WPARAM size, char* buffer) const {
+  if (!buffer) return LRESULT(Hint.size());
+  if (size == 0) return 0;
+  size_t n = std::min(Hint.size(), size_t(size) - 1);
+  std::memcpy(buffer, Hint.data(), n);
+  buffer[n] = '\0';
+  return LRESULT(n);
 }
 
 void TWinControl::UpdateBoundsFromWindow() {

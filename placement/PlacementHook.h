@@ -1,10 +1,11 @@
 // TPlacementHook: the form-window hook of TFormPlacement that applies its minimum and
 // maximum sizes (WM_GETMINMAXINFO) and, with PreventResize, keeps the window from
-// being resized. Installed only while a limit is set; removal puts the previous
-// window procedure back. GUI thread only.
+// being resized. Installed only while a limit is set, through the framework's
+// TWindowHook, so it chains with the tray's hook on the same window and may be removed
+// while a message runs through it. GUI thread only.
 #pragma once
 
-#include "platform/winapi.h"
+#include "framework/WindowHook.h"
 
 class TFormPlacement;
 
@@ -18,11 +19,11 @@ class TPlacementHook {
   void Apply();  // the window's style after a change of PreventResize
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void MinMax(MINMAXINFO& info) const;
 
   TFormPlacement* FPlacement;
   HWND FWindow;
-  WNDPROC FPrevious = nullptr;
+  TWindowHook FHook;
+  bool FWindowDestroyed = false;  // later messages go straight through
 };

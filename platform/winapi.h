@@ -1,6 +1,7 @@
 // The operating-system services the program uses, in the shape of the Win32 API.
 //
-// On Windows this header includes the system headers and nothing else. On Linux it
+// On Windows this header includes the system headers and, at the end, the few messages
+// of the program's own that the framework and the displays share. On Linux it
 // declares the same names, types and constant values for the subset the program
 // calls; platform/posix implements them with Windows' behaviour (Winsock error
 // numbers, posted socket events, WM_TIMER only on an empty queue, modal dialogs
@@ -26,12 +27,15 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// winsock.h must come first and windows.h before the rest.
+// clang-format off
 #include <winsock.h>
 #include <windows.h>
 #include <shellapi.h>
 #include <commdlg.h>
 #include <commctrl.h>
 #include <mmsystem.h>
+// clang-format on
 
 // The program calls the ANSI entry points by their A names, as declared for Linux.
 // The generic-name macros would rename the framework's own functions of the same
@@ -105,8 +109,10 @@ typedef void* HGDIOBJ;
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
-#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b) \
+  ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) \
+  ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
@@ -327,6 +333,7 @@ struct SECURITY_ATTRIBUTES;
 #define WM_MBUTTONDBLCLK 0x0209
 #define WM_MOUSEWHEEL 0x020A
 #define WM_USER 0x0400
+#define WM_APP 0x8000
 // Sent to the parent before a child control paints (wParam: its HDC, lParam: the
 // child); the answer is the brush for its background.
 #define WM_CTLCOLOREDIT 0x0133
@@ -936,3 +943,11 @@ int WSACancelAsyncRequest(HANDLE task);
 using namespace winapi;
 
 #endif  // _WIN32
+
+// ---- this program's own window messages, the same on every target ----
+
+// WM_GETHINT: a window's hint text, asked for like WM_GETTEXT. wParam: the buffer size
+// in bytes; lParam: the buffer, or 0 to ask for the length. The answer is the number of
+// characters (without the terminating NUL) copied, or the whole length when lParam is 0.
+// Windows that have no hint leave it to DefWindowProcA, which answers 0.
+constexpr UINT WM_GETHINT = WM_APP + 0x100;

@@ -4,13 +4,15 @@
 #include <exception>
 
 #include "framework/Forms.h"
+#include "framework/UtilWindow.h"
 #include "socket/SocketClient.h"
 #include "socket/ThreadTimer.h"
 
 namespace {
 
 LRESULT CALLBACK SocketWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* owner = reinterpret_cast<TSocketClient*>(GetWindowLongPtrA(hwnd, 0));
+  if (msg == WM_NCDESTROY) UnbindWindow(hwnd);
+  auto* owner = dynamic_cast<TSocketClient*>(BoundObject(hwnd));
   if (owner && msg >= SocketEventMessage) {
     owner->HandleSocketMessage(msg, wp, lp);
     return 0;
@@ -19,7 +21,8 @@ LRESULT CALLBACK SocketWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* owner = reinterpret_cast<TThreadTimer*>(GetWindowLongPtrA(hwnd, 0));
+  if (msg == WM_NCDESTROY) UnbindWindow(hwnd);
+  auto* owner = dynamic_cast<TThreadTimer*>(BoundObject(hwnd));
   if (!owner) return DefWindowProcA(hwnd, msg, wp, lp);  // still being created
   if (msg == WM_ACTIVATEAPP) return 0;
   if (msg != WM_TIMER) return DefWindowProcA(hwnd, msg, wp, lp);
@@ -33,20 +36,11 @@ LRESULT CALLBACK TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return 0;
 }
 
-HWND AllocateWindow(const char* className, WNDPROC proc, void* owner) {
-  HINSTANCE inst = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (!GetClassInfoA(inst, className, &wc)) {
-    wc = WNDCLASSA{};
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = sizeof(LONG_PTR);  // the owner pointer
-    wc.hInstance = inst;
-    wc.lpszClassName = className;
-    if (!RegisterClassA(&wc)) return nullptr;
-  }
+HWND AllocateWindow(const char* className, WNDPROC proc, TObject* owner) {
+  if (!RegisterWindowClassOnce(className, proc)) return nullptr;
   HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                              nullptr, inst, nullptr);
-  if (hwnd && owner) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(owner));
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (hwnd && owner) BindWindow(hwnd, owner);
   return hwnd;
 }
 

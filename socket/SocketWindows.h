@@ -3,8 +3,8 @@
 // "SocketWindowClass" windows hand messages numbered 1125 (socket events) and above to
 // their TSocketClient's HandleSocketMessage; "TmrWindowClass" windows turn WM_TIMER into
 // TThreadTimer::Trigger. Both are zero-sized, parentless tool-window popups that are
-// never shown. The owner pointer lives in the window's extra data at index 0, stored
-// pointer-sized (SetWindowLongPtrA) so it survives on 64-bit builds.
+// never shown. The owner is bound to the window in the framework's window table
+// (framework/WindowBinding.h) until the window's WM_NCDESTROY.
 #pragma once
 
 #include "platform/winapi.h"

@@ -18,7 +18,7 @@
 #include <memory>
 
 #include "tray/BaseComponent.h"
-#include "tray/UtilWindow.h"
+#include "framework/UtilWindow.h"
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 

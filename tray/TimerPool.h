@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-#include "tray/UtilWindow.h"
+#include "framework/UtilWindow.h"
 
 class TTimerPool {
  public:

@@ -21,7 +21,7 @@
 #include "framework/Menus.h"
 #include "tray/HiTimer.h"
 #include "tray/ImageList.h"
-#include "tray/UtilWindow.h"
+#include "framework/UtilWindow.h"
 #include "tray/WndProcComponent.h"
 
 enum TTimerMode { tmGlobalTimer, tmHiTimer, tmThreaded };

@@ -57,31 +57,17 @@ HWND TWndProcComponent::OwnerWindowHandle() {
 bool TWndProcComponent::HookOwner() {
   HWND w = OwnerWindowHandle();
   if (!w || Hooked() || Designing()) return false;
+  FWindowDestroyed = false;
   try {
-    FWindowDestroyed = false;
-    FThunk = std::make_unique<TProcThunk>(
-        [this](HWND h, UINT m, WPARAM wp, LPARAM lp) { return ThunkCall(h, m, wp, lp); });
-    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(w, GWLP_WNDPROC));
-    if (!previous) throw Exception("window procedure unavailable");
-    FHookedWnd = w;
-    FPrevProc = previous;
-    FPassProc = previous;
-    FThunk->SetFallback(previous);
-    SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FThunk->Proc()));
-    return true;
+    return FHook.Install(
+        w, [this](HWND h, UINT m, WPARAM wp, LPARAM lp) { return ThunkCall(h, m, wp, lp); });
   } catch (const std::exception&) {
-    UnhookOwner();
     return false;
   }
 }
 
 void TWndProcComponent::UnhookOwner() {
-  // A destroyed window is gone from the platform's table; a live one gets its previous
-  // procedure back even if somebody subclassed it after us.
-  if (FPrevProc && FHookedWnd && IsWindow(FHookedWnd))
-    SetWindowLongPtrA(FHookedWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FPrevProc));
-  FPrevProc = nullptr;
-  FThunk.reset();  // a call still running through it keeps its own copy
+  FHook.Remove();
   FWindowDestroyed = false;
 }
 
@@ -101,6 +87,6 @@ void TWndProcComponent::OwnerWindowProc(TMessage& Msg) {
     }
   }
   // Unhooked inside this very message: it still belongs to the procedure we replaced.
-  WNDPROC next = FPrevProc ? FPrevProc : FPassProc;
-  if (next) Msg.Result = CallWindowProcA(next, FHookedWnd, Msg.Msg, Msg.WParam, Msg.LParam);
+  if (WNDPROC next = FHook.Previous())
+    Msg.Result = CallWindowProcA(next, FHook.Window(), Msg.Msg, Msg.WParam, Msg.LParam);
 }

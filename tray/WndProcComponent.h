@@ -8,14 +8,12 @@
 // further messages (WM_NCDESTROY included) are dropped with result 0. An MDI child
 // owner unhooks at its WM_DESTROY, which is then not passed on; an MDI frame owner is
 // hooked on its MDI client window. UnhookOwner may run inside OwnerWindowProc.
-// Subclassing uses SetWindowLongPtrA(GWLP_WNDPROC), which is right on 32 and 64 bits.
+// The hook is the framework's TWindowHook.
 #pragma once
 
-#include <memory>
-
 #include "framework/Classes.h"
+#include "framework/WindowHook.h"
 #include "tray/BaseComponent.h"
-#include "tray/ProcThunk.h"
 
 enum TOwnerKind { okPlain, okMDIChild, okMDIFrame };
 
@@ -31,7 +29,7 @@ class TWndProcComponent : public TBaseComponent {
   void UnhookOwner();
   HWND OwnerWindowHandle();  // creates the owner form's window if it has none yet
 
-  bool Hooked() const { return FPrevProc != nullptr; }
+  bool Hooked() const { return FHook.Installed(); }
   bool WindowDestroyed() const { return FWindowDestroyed; }
   TOwnerKind OwnerKind() const { return FOwnerKind; }
 
@@ -51,9 +49,6 @@ class TWndProcComponent : public TBaseComponent {
 
   bool FEnabled = true;
   TOwnerKind FOwnerKind = okPlain;
-  std::unique_ptr<TProcThunk> FThunk;
-  WNDPROC FPrevProc = nullptr;  // not null exactly while installed
-  WNDPROC FPassProc = nullptr;  // the last one saved, for a message in flight at unhook
-  HWND FHookedWnd = nullptr;
+  TWindowHook FHook;
   bool FWindowDestroyed = false;
 };

@@ -36,10 +36,14 @@ TEST_F(AppTest, ControlsCarryTheirCaptionsLimitsAndTabOrder) {
   EXPECT_EQ(Form1->edURL->Hint, "Dotted IP address without http://");
   EXPECT_EQ(Form1->edFreq->Value(), 15);
   EXPECT_EQ(Form1->edFreq->Hint, "How often to poll server");
-  // Displays find the hint through the control's window.
-  auto* hint = static_cast<const std::string*>(GetPropA(Form1->edURL->Handle(), kHintProperty));
-  ASSERT_NE(hint, nullptr);
-  EXPECT_EQ(*hint, "Dotted IP address without http://");
+  // Displays ask the control's window for its hint, as for its text.
+  HWND url = Form1->edURL->Handle();
+  char hint[64] = {};
+  EXPECT_EQ(SendMessageA(url, WM_GETHINT, 0, 0), 33);
+  EXPECT_EQ(SendMessageA(url, WM_GETHINT, sizeof hint, reinterpret_cast<LPARAM>(hint)), 33);
+  EXPECT_STREQ(hint, "Dotted IP address without http://");
+  EXPECT_EQ(SendMessageA(url, WM_GETHINT, 8, reinterpret_cast<LPARAM>(hint)), 7);
+  EXPECT_STREQ(hint, "Dotted ");
   EXPECT_EQ(Form1->btnStart->Caption(), "Start");
   EXPECT_FALSE(Form1->cbxHeader->Checked());
   EXPECT_EQ(Form1->Timer1->Interval(), 900000u);

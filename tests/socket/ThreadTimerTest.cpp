@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "framework/Forms.h"
+#include "framework/WindowBinding.h"
 #include "platform/posix/Seams.h"
 #include "socket/SocketClient.h"
 #include "socket/SocketWindows.h"
@@ -140,7 +141,7 @@ TEST(SocketWindow, WithoutOwnerGetsDefaultProcessingOnly) {
   char name[64] = {};
   GetClassNameA(w, name, sizeof name);
   EXPECT_STREQ(name, "SocketWindowClass");
-  EXPECT_EQ(GetWindowLongPtrA(w, 0), 0);
+  EXPECT_EQ(BoundObject(w), nullptr);
   EXPECT_EQ(SendMessageA(w, 1125, 0, MAKELPARAM(FD_CONNECT, 0)), 0);
   RECT r{};
   GetWindowRect(w, &r);
@@ -154,7 +155,7 @@ TEST(SocketWindow, MessagesFrom1125OnReachTheOwner) {
   bool connected = false;
   c->OnConnect = [&](TObject*) { connected = true; };
   HWND w = c->GetSocketWindow();
-  EXPECT_EQ(reinterpret_cast<TSocketClient*>(GetWindowLongPtrA(w, 0)), c.get());
+  EXPECT_EQ(BoundObject(w), c.get());
   SendMessageA(w, 1124, c->GetSocketHandle(), MAKELPARAM(FD_CONNECT, 0));
   EXPECT_FALSE(connected) << "below 1125: default processing";
   SendMessageA(w, 1125, c->GetSocketHandle(), MAKELPARAM(FD_CONNECT, 0));

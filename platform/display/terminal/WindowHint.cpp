@@ -26,12 +26,18 @@ void setWindowHint(HWND hwnd, const std::string& text) {
 }
 
 std::string windowHint(HWND hwnd) {
-  std::lock_guard<std::mutex> lock(gHintMutex);
-  auto it = hints().find(hwnd);
-  if (it != hints().end()) return it->second;
-  // The framework's controls carry their hint as a window property.
-  if (auto* text = static_cast<const std::string*>(GetPropA(hwnd, "OrvaneHint"))) return *text;
-  return std::string();
+  {
+    std::lock_guard<std::mutex> lock(gHintMutex);
+    auto it = hints().find(hwnd);
+    if (it != hints().end()) return it->second;
+  }
+  // Other windows (the framework's controls) answer WM_GETHINT, outside the lock.
+  LRESULT n = SendMessageA(hwnd, WM_GETHINT, 0, 0);
+  if (n <= 0) return std::string();
+  std::string text(size_t(n) + 1, '\0');
+  n = SendMessageA(hwnd, WM_GETHINT, WPARAM(text.size()), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(size_t(n > 0 ? n : 0));
+  return text;
 }
 
 }  // namespace posix

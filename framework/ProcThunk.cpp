@@ -1,5 +1,5 @@
 // The slot table behind TProcThunk.
-#include "tray/ProcThunk.h"
+#include "framework/ProcThunk.h"
 
 #include <array>
 #include <deque>
