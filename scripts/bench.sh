@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev nginx curl)
+pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev nginx curl httping)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -35,8 +35,8 @@ fi
 
 log=$(mktemp /tmp/tavix-bench-build.XXXXXX)
 if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIX_BENCH=ON \
-  -DTAVIX_TESTS=OFF && cmake --build build-bench -j2 --target tavix bench_head bench_program \
-  bench_socket; } >"$log" 2>&1; then
+  -DTAVIX_TESTS=OFF && cmake --build build-bench -j2 --target tavix bench_head bench_bare bench_log \
+  bench_program bench_socket; } >"$log" 2>&1; then
   cat "$log"
   rm -f "$log"
   echo "bench: the build failed" >&2
@@ -97,3 +97,31 @@ echo
 echo "== Whole program (bench_program)"
 build-bench/bench/bench_program --tavix build-bench/tavix --head build-bench/bench/bench_head \
   --curl "$(command -v curl)" --nginx "$url" --work "$work/runs" "$@"
+
+echo
+echo "== The log at scale (bench_log)"
+build-bench/bench/bench_log --benchmark_counters_tabular=true 2>/dev/null
+
+# One poll side by side against the same nginx: THttpClient, the bare-socket floor and
+# httping, 2000 HEAD requests each, the best of five runs (wall clock, milliseconds).
+echo
+echo "== One poll side by side (2000 HEAD requests, best of 5; load $(cut -d' ' -f1-3 /proc/loadavg))"
+best_of_five() {
+  local best=
+  for _ in 1 2 3 4 5; do
+    local s e
+    s=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+    e=$(date +%s%N)
+    local t=$(((e - s) / 1000000))
+    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+  done
+  echo "$best"
+}
+head_ms=$(best_of_five build-bench/bench/bench_head "$url" 2000)
+bare_ms=$(best_of_five build-bench/bench/bench_bare "$url" 2000)
+httping_ms=$(best_of_five httping -c 2000 -i 0 -q -g "$url")
+echo "| bench_head | bare-socket loop | httping | head / bare (goal <= 1.1) | head / httping (goal <= 0.85) |"
+echo "|---|---|---|---|---|"
+awk -v h="$head_ms" -v b="$bare_ms" -v p="$httping_ms" \
+  'BEGIN { printf "| %d ms | %d ms | %d ms | %.2f | %.2f |\n", h, b, p, h / b, h / p }'
