@@ -77,8 +77,7 @@ int PlatformStop() {
 // On a terminal the person sees the error box first (the screen is about to go), then
 // the line stays on stderr; without one the line and the exit status say it.
 void PlatformFatal(const char* what) {
-  if (gOnTerminal)
-    MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  if (gOnTerminal) MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   posix::uninstallTerminalDisplay();
   posix::uninstallHeadlessSession();
   std::fprintf(stderr, "tavix: %s\n", what);

@@ -60,7 +60,8 @@ BENCHMARK(BM_LogPaintDesktop)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   // A settings folder of its own: the bench must not touch the user's tavix.ini.
-  const auto dir = std::filesystem::temp_directory_path() / ("tavix-logbench-" + std::to_string(getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("tavix-logbench-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
   benchmark::Initialize(&argc, argv);

@@ -6,8 +6,8 @@
 // and assignment); OnExit on focus loss.
 #pragma once
 
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/Classes.h"
@@ -78,7 +78,7 @@ class TMemoStrings : public TStrings {
 
  private:
   const std::vector<std::string>& Lines() const;  // the copy, made anew when stale
-  void Keep() const;                             // the copy matches the text again
+  void Keep() const;                              // the copy matches the text again
 
   TMemo* FMemo;
   mutable std::vector<std::string> FCache;

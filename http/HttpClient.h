@@ -125,7 +125,7 @@ class THttpClient : public TSocketClient {
 
  private:
   void Run(CmdType cmd, const std::string& URL);
-  bool ExecutePass();  // true: the status asks for another pass
+  bool ExecutePass();                   // true: the status asks for another pass
   static constexpr int kNoStatus = -1;  // ExchangeAndDecide: the response had no code
   int ExchangeAndDecide();
   void ReadBody();

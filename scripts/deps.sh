@@ -2,7 +2,7 @@
 # Installs what a fresh Debian machine lacks to build, test and package the program.
 set -euo pipefail
 pkgs=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev tmux python3
-  dpkg-dev file)
+  dpkg-dev file clang-format)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "tray/BaseComponent.h"
 #include "framework/UtilWindow.h"
+#include "tray/BaseComponent.h"
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 

@@ -19,9 +19,9 @@
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
+#include "framework/UtilWindow.h"
 #include "tray/HiTimer.h"
 #include "tray/ImageList.h"
-#include "framework/UtilWindow.h"
 #include "tray/WndProcComponent.h"
 
 enum TTimerMode { tmGlobalTimer, tmHiTimer, tmThreaded };

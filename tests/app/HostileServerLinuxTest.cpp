@@ -96,6 +96,6 @@ TEST_F(HostileLinuxTest, AnEndDuringASilentPollCancelsIt) {
   EXPECT_TRUE(Application->Terminated());
   EXPECT_FALSE(Form1->Busy());
   const size_t before = LogLines().size();
-  Form1->btnPoll->Click();  // ending: no new request
+  Form1->btnPoll->Click();                   // ending: no new request
   EXPECT_EQ(LogLines().size(), before + 1);  // only "MANUAL POLL"
 }
