@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -27,6 +28,23 @@ uint16_t bindLoopback(int fd) {
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
     return 0;
   return ntohs(a.sin_port);
+}
+
+// The client's end of the connection fd serves, found among this process's
+// descriptors (the tests' clients run here); -1 when it is elsewhere or gone.
+int ClientEndOf(int fd) {
+  sockaddr_in peer{};
+  socklen_t len = sizeof peer;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) != 0) return -1;
+  for (int c = 0; c < 4096; ++c) {
+    sockaddr_in own{};
+    socklen_t ownLen = sizeof own;
+    if (c != fd && ::getsockname(c, reinterpret_cast<sockaddr*>(&own), &ownLen) == 0 &&
+        own.sin_family == AF_INET && own.sin_port == peer.sin_port &&
+        own.sin_addr.s_addr == peer.sin_addr.s_addr)
+      return c;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -202,16 +220,29 @@ void ChaosServer::stall() {
   if (onStall) onStall();
 }
 
+// Waits (bounded) until the client has taken in everything sent, then stalls: a
+// server that ran ahead of a slow client would move the test's clock past the
+// client's time-out by more than one step.
+bool ChaosServer::stallWhenRead(int fd, int clientFd) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  int unread = 0;
+  while (clientFd >= 0 && ::ioctl(clientFd, FIONREAD, &unread) == 0 && unread > 0) {
+    if (peerClosed(fd, 1) || std::chrono::steady_clock::now() > end) return false;
+  }
+  stall();
+  return !peerClosed(fd, 1);
+}
+
 void ChaosServer::hold(int fd) {
   while (!peerClosed(fd, 5)) stall();
 }
 
 void ChaosServer::trickle(int fd, const std::string& bytes, bool endless) {
+  const int client = endless ? ClientEndOf(fd) : -1;
   for (size_t i = 0; endless || i < bytes.size(); ++i) {
     char c = i < bytes.size() ? bytes[i] : 'x';
     if (!sendAll(fd, &c, 1)) return;
-    if (endless) stall();
-    if (peerClosed(fd, 1)) return;
+    if (endless ? !stallWhenRead(fd, client) : peerClosed(fd, 1)) return;
   }
   ::shutdown(fd, SHUT_WR);
   peerClosed(fd, 2000);
@@ -220,11 +251,10 @@ void ChaosServer::trickle(int fd, const std::string& bytes, bool endless) {
 void ChaosServer::endlessHeader(int fd) {
   const std::string status = "HTTP/1.0 200 OK\r\n";
   if (!sendAll(fd, status.data(), status.size())) return;
+  const int client = ClientEndOf(fd);
   for (int i = 0; i < 1000; ++i) {
     const std::string line = "X-Line: " + std::to_string(i) + "\r\n";
-    if (!sendAll(fd, line.data(), line.size())) return;
-    stall();
-    if (peerClosed(fd, 1)) return;
+    if (!sendAll(fd, line.data(), line.size()) || !stallWhenRead(fd, client)) return;
   }
   ::shutdown(fd, SHUT_WR);
   peerClosed(fd, 2000);

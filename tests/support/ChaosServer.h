@@ -7,6 +7,8 @@
 // The modes that never end on their own (silence, endless trickle, endless body)
 // call the test's onStall hook while they wait, where the test advances its manual
 // clock so that the client's time-out ends them; they stop when the client closes.
+// A trickling mode stalls only once the client (in this process) has read what came,
+// so the clock moves in step with the client however slowly it runs.
 // Every wait is bounded and ends early when the server stops.
 //
 // Linux only: it uses the BSD socket calls directly, not the program's platform.
@@ -74,6 +76,7 @@ class ChaosServer {
   void endlessHeader(int fd);
   void endlessBody(int fd);
   void stall();
+  bool stallWhenRead(int fd, int clientFd);  // false once the client has closed
 
   int listenFd_ = -1;
   int refusedFd_ = -1;
