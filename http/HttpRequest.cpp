@@ -89,7 +89,9 @@ void THttpClient::SendBody() {
 }
 
 void THttpClient::SendRequest() {
+  TSendBatch batch(*this);  // one segment: the server wakes once for the header
   Write(RequestHeaders()->Text());
   Writeln("");
+  batch.Send();
   if (CommandSendsBody()) SendBody();
 }

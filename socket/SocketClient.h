@@ -160,6 +160,20 @@ class TSocketClient : public TComponent {
     TSocketClient& FClient;
   };
 
+  // Gathers the sends made while it lives and sends them with one call at Send, so
+  // that a request's header and its blank line reach the peer as one segment.
+  class TSendBatch {
+   public:
+    explicit TSendBatch(TSocketClient& c);
+    ~TSendBatch();
+    void Send();
+    TSendBatch(const TSendBatch&) = delete;
+    TSendBatch& operator=(const TSendBatch&) = delete;
+
+   private:
+    TSocketClient& FClient;
+  };
+
   // Buffer: host name for a lookup, outgoing text, peeked and received bytes.
   std::vector<char> Buffer;
   std::unique_ptr<char[]> HostEntryBuffer;
@@ -193,6 +207,8 @@ class TSocketClient : public TComponent {
   void TransferPump(bool wouldBlock, DWORD waitMs);   // waits only after a would-block
   bool CaptureStep(const std::function<void(const char*, int)>& store);
   bool PeerGone(int error) const;  // the error says the peer went away
+  void SendBytes(const char* data, size_t size, bool armTimerOnWait);
+  void EndSend();  // a canceled send raises its abort
   uint32_t TimeOutLeft() const;
 
   HANDLE FLookupTask = nullptr;   // the lookup this component waits for
@@ -203,6 +219,8 @@ class TSocketClient : public TComponent {
   std::string FInbox;        // received, not yet read: the rest after a line
   bool FPeerClosed = false;  // the close notification of this connection arrived
   int FPeerCloseError = 0;   // and the error it carried (0: a graceful close)
+  bool FBatching = false;  // a TSendBatch gathers the sends in FOutbox
+  std::string FOutbox;
   bool FDeadlineRunning = false;
   uint32_t FDeadlineStart = 0;  // tick count when the running deadline began
 };

@@ -5,6 +5,7 @@
 // very call) before it pumps, instead of spinning; after a successful call it pumps without
 // waiting.
 #include <cstring>
+#include <optional>
 
 #include "socket/SocketClient.h"
 
@@ -36,26 +37,58 @@ void TSocketClient::SendBuffer(const char* data, uint16_t length) {
       size = strnlen(data, 65536);
       if (size > 65535) RangeError();
     }
-    int remaining = static_cast<int>(size);
-    do {
-      int sent = send(SocketHandle, data + size - remaining, remaining, 0);
-      if (sent == 0) break;
-      if (sent < 0) {
-        LastErrorNo = WSAGetLastError();
-        if (PeerGone(LastErrorNo)) break;  // nobody reads it; the reply read tells
-        std::string text;
-        CheckSocketError(WSAEWOULDBLOCK, text);
-        // A peer that does not read must not hang us: let Cancel and the timer in.
-        TransferPump(true, kSendWaitMs);
-      } else {
-        remaining -= sent;
-      }
-    } while (remaining != 0 && !Canceled);
+    if (FBatching)
+      FOutbox.append(data, size);
+    else
+      SendBytes(data, size, false);
   }
+  EndSend();
+}
+
+// A would-block waits (bounded) for a message, so Cancel and the time-out get in; a
+// caller without a running timer has it armed at the first such wait.
+void TSocketClient::SendBytes(const char* data, size_t size, bool armTimerOnWait) {
+  std::optional<TTimerScope> timer;
+  size_t done = 0;
+  while (done < size && !Canceled) {
+    const int sent = send(SocketHandle, data + done, static_cast<int>(size - done), 0);
+    if (sent == 0) break;
+    if (sent > 0) {
+      done += static_cast<size_t>(sent);
+      continue;
+    }
+    LastErrorNo = WSAGetLastError();
+    if (PeerGone(LastErrorNo)) break;  // nobody reads it; the reply read tells
+    std::string text;
+    CheckSocketError(WSAEWOULDBLOCK, text);
+    if (armTimerOnWait && !timer) timer.emplace(*this);
+    TransferPump(true, kSendWaitMs);
+  }
+}
+
+void TSocketClient::EndSend() {
   if (Canceled) {
     Canceled = false;
     throw EAbortError("Socket send aborted");
   }
+}
+
+TSocketClient::TSendBatch::TSendBatch(TSocketClient& c) : FClient(c) {
+  FClient.FBatching = true;
+  FClient.FOutbox.clear();
+}
+
+TSocketClient::TSendBatch::~TSendBatch() {
+  FClient.FBatching = false;
+  FClient.FOutbox.clear();  // an exception left the batch: nothing of it goes out
+}
+
+void TSocketClient::TSendBatch::Send() {
+  FClient.FBatching = false;
+  const std::string bytes = std::move(FClient.FOutbox);
+  FClient.FOutbox.clear();
+  if (!FClient.Canceled) FClient.SendBytes(bytes.data(), bytes.size(), true);
+  FClient.EndSend();
 }
 
 void TSocketClient::Write(const std::string& text) {
@@ -159,10 +192,7 @@ void TSocketClient::SendFile(const std::string& fileName) {
       } while (remaining != 0 && !Canceled);
     } while (file.Position() != file.Size() && !Canceled);
   }
-  if (Canceled) {
-    Canceled = false;
-    throw EAbortError("Socket send aborted");
-  }
+  EndSend();
 }
 
 void TSocketClient::CaptureFile(const std::string& fileName) {

@@ -54,6 +54,11 @@ int effectiveTimeout(int timeoutMs) {
   return timeoutMs < 0 ? untilDue : std::min(timeoutMs, untilDue);
 }
 
+bool timerDue() {
+  uint64_t due = nextTimerDeadline();
+  return due != UINT64_MAX && due <= nowMs();
+}
+
 }  // namespace
 
 void addSource(Source* s) {
@@ -87,6 +92,12 @@ bool waitSources(int timeoutMs) {
   for (Source* s : snapshot) fds.push_back(pollfd{s->fd, s->events, 0});
 
   int timeout = delivered ? 0 : effectiveTimeout(timeoutMs);
+  // A zero wait with no source to look at has nothing to learn from poll(): posts and
+  // due timers are checked below, and the wake-up descriptor only cuts sleeps short.
+  if (timeout == 0 && snapshot.empty()) {
+    waiting.reset();
+    return delivered || postedMessagePending() || timerDue();
+  }
   if (timeout != 0) {
     display().paint();
     // Something may have been posted while painting.
@@ -110,12 +121,7 @@ bool waitSources(int timeoutMs) {
     }
   }
   // A bare wake-up counts only if it brought something (a post, a due timer).
-  if (!happened) happened = postedMessagePending();
-  if (!happened) {
-    uint64_t due = nextTimerDeadline();
-    happened = due != UINT64_MAX && due <= nowMs();
-  }
-  return happened;
+  return happened || postedMessagePending() || timerDue();
 }
 
 }  // namespace posix

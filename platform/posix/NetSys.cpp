@@ -2,11 +2,11 @@
 // Windows Sockets numbers the layers above expect.
 #include "platform/posix/NetSys.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -128,11 +128,10 @@ int openStream() {
 
 int closeFd(int fd) { return ::close(fd) < 0 ? fail() : 0; }
 
+// One call, not a read and a write of the flags: every poll's socket comes here once.
 int setNonBlocking(int fd, bool on) {
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0) return fail();
-  flags = on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
-  return ::fcntl(fd, F_SETFL, flags) < 0 ? fail() : 0;
+  int value = on ? 1 : 0;
+  return ::ioctl(fd, FIONBIO, &value) < 0 ? fail() : 0;
 }
 
 int setLinger(int fd, bool on, int seconds) {

@@ -33,7 +33,8 @@ short wantedPollEvents(const SockEntry& e) {
 
 void onConnecting(SockEntry& e, short revents) {
   if (!(revents & (kPollOut | kPollErr | kPollHup))) return;
-  int err = pendingError(e.fd);
+  // Writable with no error or hang-up is a made connection; only the others need asking.
+  int err = (revents & (kPollErr | kPollHup)) ? pendingError(e.fd) : 0;
   if (err == WSAECONNRESET || err == WSAECONNABORTED) {
     // The handshake finished and the peer reset before we looked: on Winsock that is
     // a made connection followed by its close.
