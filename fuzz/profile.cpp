@@ -12,17 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/FuzzCheck.h"
 #include "platform/winapi.h"
 
 namespace {
-
-// Names the broken rule before the fuzzer records the input.
-void Require(bool ok, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-#define Check(ok) Require((ok), __LINE__)
 
 std::string TempFile() {
   char dir[] = "/dev/shm/tavix-fuzz-XXXXXX";

@@ -8,19 +8,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/FuzzCheck.h"
 #include "platform/display/terminal/Desktop.h"
 #include "platform/display/terminal/InputParser.h"
 #include "platform/display/terminal/Router.h"
 #include "platform/winapi.h"
 
 namespace {
-
-void Require(bool ok, int line) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed at %s:%d\n", __FILE__, line);
-  std::abort();
-}
-#define Check(ok) Require((ok), __LINE__)
 
 HWND gEdit = nullptr, gLog = nullptr;
 

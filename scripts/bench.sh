@@ -12,26 +12,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev nginx curl httping)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing packages. Run as root:"
-    echo "  apt-get update && apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  # The nginx package would start its system service on port 80; keep it from starting.
-  policy=/usr/sbin/policy-rc.d
-  own_policy=
-  if [ ! -e "$policy" ]; then
-    printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod +x "$policy" && own_policy=1
-  fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  [ -n "$own_policy" ] && rm -f "$policy"
+. scripts/apt-missing.sh
+# The nginx package would start its system service on port 80; keep it from starting.
+policy=/usr/sbin/policy-rc.d
+own_policy=
+if [ "$(id -u)" -eq 0 ] && [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod +x "$policy" && own_policy=1
 fi
+installed=0
+install_missing "${pkgs[@]}" || installed=$?
+[ -n "$own_policy" ] && rm -f "$policy"
+[ "$installed" -eq 0 ] || exit 1
 
 log=$(mktemp /tmp/tavix-bench-build.XXXXXX)
 if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIX_BENCH=ON \

@@ -12,20 +12,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 
-win_deps() {
-  local missing=() p
-  for p in "${win_pkgs[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  if [ "$(id -u)" -eq 0 ]; then
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-  else
-    echo "Missing packages. Run as root:"
-    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install -y ${missing[*]}"
-    return 1
-  fi
-}
+. scripts/apt-missing.sh
+win_deps() { install_missing "${win_pkgs[@]}"; }
 
 # Creates the prefix once (the first start takes 10 s or more), then waits until
 # its server has gone, so the next run starts clean.
