@@ -1,7 +1,9 @@
 // TSocketClient data operations against scripted servers on 127.0.0.1: lines, writes,
 // captures, files, Transaction, cancel and time-outs.
+#include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "tests/socket/SocketFixture.h"
@@ -140,19 +142,20 @@ TEST_F(TransferTest, SendToAPeerThatNeverReadsEndsWithTheTimeOut) {
 // ---- captures ----
 
 TEST_F(TransferTest, CaptureWithoutLimitTakesEverythingUntilTheClose) {
-  auto c = connectTo([](LoopbackConn& s) {
+  auto packets = std::make_shared<std::atomic<int>>(0);  // the server may outlive the test body
+  auto c = connectTo([packets](LoopbackConn& s) {
     s.send(std::string(1000, 'a'));
-    s.delay(20);
+    // The last byte goes once the first packet was taken, so the two cannot merge.
+    for (int waited = 0; *packets == 0 && waited < 10000 && !s.stopping(); waited += 5) s.delay(5);
     s.send("!");
     s.close();
   });
-  int packets = 0;
-  c->OnPacketRecvd = [&](TObject*) { ++packets; };
+  c->OnPacketRecvd = [packets](TObject*) { ++*packets; };
   std::string text;
   c->CaptureString(text, -1);
   EXPECT_EQ(text, std::string(1000, 'a') + "!");
   EXPECT_EQ(c->GetBytesRecvd(), 1001);
-  EXPECT_GE(packets, 2);
+  EXPECT_GE(packets->load(), 2);
 }
 
 TEST_F(TransferTest, CaptureLimitZeroTakesNothing) {
