@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -30,6 +31,17 @@ int OpenDescriptors() {
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
   return n;
 }
+
+// The in-process server's workers close their ends when they next run, which under
+// load can be a while after the client is done; a leak never settles.
+bool DescriptorsSettleAtMost(int n) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (OpenDescriptors() > n) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
 }  // namespace
 
 TEST_F(HostileLinuxTest, ManyMixedPollsLeaveNoDescriptorBehind) {
@@ -44,9 +56,8 @@ TEST_F(HostileLinuxTest, ManyMixedPollsLeaveNoDescriptorBehind) {
   EXPECT_EQ(Form1->PollCount(), 301);
   EXPECT_EQ(LogLines().size(), 2u * 301);  // "MANUAL POLL" and one outcome each
   EXPECT_FALSE(Form1->Busy());
-  // The in-process server may still hold the last connection or two; a leak would
-  // show as hundreds.
-  EXPECT_LE(OpenDescriptors(), before + 2);
+  EXPECT_TRUE(DescriptorsSettleAtMost(before))
+      << OpenDescriptors() << " open, " << before << " before";
 }
 
 // Descriptors run out just as the client replaces its socket: the polls meanwhile say
