@@ -129,6 +129,9 @@ TEST_F(Tavix, ClearAsksFirstAndClearsOnYes) {
   ASSERT_NO_FATAL_FAILURE(pollLocalServer());
   clickOn("[ Clear ]");
   ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  EXPECT_TRUE(tmux_->waitFor("[>Yes<]"));  // the focus shows in the face, not only in colour
+  tmux_->keys({"Tab"});
+  EXPECT_TRUE(tmux_->waitFor("[>No<]"));
   tmux_->keys({"n"});
   ASSERT_TRUE(tmux_->waitGone("Clear polling log and stats?"));
   EXPECT_NE(tmux_->screen().find("SUCCESS"), std::string::npos);

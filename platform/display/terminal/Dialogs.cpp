@@ -152,8 +152,11 @@ void Dialog::drawButtons(Canvas& c, HitMap& hits, int row, const Rect& box, int 
   for (const Button& b : buttons_) total += static_cast<int>(b.label.size()) + 5;
   int col = box.left + std::max(1, (box.width() - total) / 2);
   for (size_t i = 0; i < buttons_.size(); ++i) {
-    std::string face = "[ " + buttons_[i].label + " ]";
-    c.put(row, col, face, static_cast<int>(i) == focusIndex ? (Reverse | Bold) : Reverse);
+    // The focus shows in the face, as on the window's buttons: "[>Yes<]".
+    const bool focused = static_cast<int>(i) == focusIndex;
+    const std::string& label = buttons_[i].label;
+    std::string face = focused ? "[>" + label + "<]" : "[ " + label + " ]";
+    c.put(row, col, face, focused ? (Reverse | Bold) : Reverse);
     Hit hit;
     hit.kind = Hit::DialogButton;
     hit.index = static_cast<int>(i);
