@@ -5,10 +5,8 @@
 
 #include <atomic>
 #include <fstream>
-#include <memory>
 
-#include "tests/app/AppFixture.h"
-#include "tests/support/ChaosServer.h"
+#include "tests/app/ChaosFixture.h"
 
 namespace {
 
@@ -21,20 +19,13 @@ size_t ResidentBytes() {
   return resident * size_t(sysconf(_SC_PAGESIZE));
 }
 
-class HostilePollTest : public AppTest {
+class HostilePollTest : public ChaosTest {
  protected:
-  std::unique_ptr<ChaosServer> server_ = std::make_unique<ChaosServer>();
   // Touched by the server thread's stall hook; members, so that they outlive it.
   std::atomic<int64_t> advanced_{0};
   std::atomic<int> mib_{0};
-  // The server goes first: its stall hook uses the clock the fixture frees.
-  void TearDown() override {
-    server_.reset();
-    AppTest::TearDown();
-  }
   void SetUp() override {
-    AppTest::SetUp();
-    StartApp();
+    ChaosTest::SetUp();
     Form1->edURL->SetText(server_->address());
   }
   // Polls once and returns the lines the poll added after "MANUAL POLL".
@@ -64,7 +55,7 @@ TEST_F(HostilePollTest, AHeaderTrickledOneByteAtATimeCompletesTheSuccess) {
   EXPECT_EQ(Message(lines[0]).rfind("SUCCESS " + server_->address(), 0), 0u) << lines[0];
   EXPECT_EQ(lines[1], "HTTP/1.0 200 OK");
   EXPECT_EQ(lines[2], "Server: chaos");
-  EXPECT_EQ(Form1->HeaderBytes(), double(ChaosServer::okHeader().size()));
+  EXPECT_EQ(Form1->HeaderBytes(), double(LoopbackChaos::okHeader().size()));
   Form1->cbxHeader->SetChecked(false);
   ExpectNextPollWorks();
 }
@@ -80,10 +71,10 @@ TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
   auto lines = PollLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));
+  ASSERT_TRUE(server_->waitServed(1));
   EXPECT_GE(advanced_.load(), 60000);
   // The time-out came within a few bytes of the 60 s, not after a flood of them.
-  EXPECT_LT(server_->lastBytesSent(), 64u);
+  EXPECT_LT(server_->sent(0), 64u);
   EXPECT_EQ(Form1->SuccessCount(), 0);
   ExpectNextPollWorks();
 }
@@ -99,7 +90,7 @@ TEST_F(HostilePollTest, HeaderLinesTrickledForeverEndAtTheTimeOut) {
   auto lines = PollLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));  // its last stall has been counted
+  ASSERT_TRUE(server_->waitServed(1));  // its last stall has been counted
   EXPECT_GE(advanced_.load(), 60000);
   EXPECT_LE(advanced_.load(), 70000);
   ExpectNextPollWorks();
@@ -116,8 +107,8 @@ TEST_F(HostilePollTest, AnEndlessBodyAtFullSpeedEndsAtTheTimeOutWithBoundedMemor
   auto lines = PollLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(Message(lines[0]), "Socket capture aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));
-  EXPECT_GE(server_->lastBytesSent(), 64u << 20);
+  ASSERT_TRUE(server_->waitServed(1));
+  EXPECT_GE(server_->sent(0), 64u << 20);
   EXPECT_LE(Form1->HTTP->Body.size(), 64u * 1024);
   EXPECT_LT(ResidentBytes(), resident + 16 * 1024 * 1024);
   ExpectNextPollWorks();
