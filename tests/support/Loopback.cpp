@@ -9,10 +9,10 @@ namespace net = testnet;
 
 namespace {
 
-// Milliseconds left until deadline (0 or less: passed).
+// Milliseconds left until deadline, rounded up so that a wait of 1 ms waits (0 or less:
+// passed).
 long long msLeft(std::chrono::steady_clock::time_point deadline) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                               std::chrono::steady_clock::now())
+  return std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
       .count();
 }
 
