@@ -43,6 +43,20 @@ class HostilePollTest : public ChaosTest {
     EXPECT_EQ(Message(lines[0]).rfind("SUCCESS " + server_->address(), 0), 0u) << lines[0];
     EXPECT_FALSE(Form1->Busy());
   }
+  // Polls a server answering in mode, each of whose stalls moves the clock 5 s on: the
+  // poll ends with the line time-out, after 60 s at least.
+  void ExpectTheTimeOutAfterStalls(Chaos mode) {
+    server_->onStall = [this] {
+      clock_->advance(5000);
+      advanced_ += 5000;
+    };
+    server_->next(mode);
+    auto lines = PollLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+    ASSERT_TRUE(server_->waitServed(1));  // its last stall has been counted
+    EXPECT_GE(advanced_.load(), 60000);
+  }
 };
 
 }  // namespace
@@ -63,16 +77,7 @@ TEST_F(HostilePollTest, AHeaderTrickledOneByteAtATimeCompletesTheSuccess) {
 // The line time-out runs from the start of the line, not from the last byte: a
 // server that keeps a line going forever cannot hold the poll past it.
 TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
-  server_->onStall = [this] {
-    clock_->advance(5000);
-    advanced_ += 5000;
-  };
-  server_->next(Chaos::TrickleEndless);
-  auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitServed(1));
-  EXPECT_GE(advanced_.load(), 60000);
+  ASSERT_NO_FATAL_FAILURE(ExpectTheTimeOutAfterStalls(Chaos::TrickleEndless));
   // The time-out came within a few bytes of the 60 s, not after a flood of them.
   EXPECT_LT(server_->sent(0), 64u);
   EXPECT_EQ(Form1->SuccessCount(), 0);
@@ -82,16 +87,7 @@ TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
 // Whole header lines every 5 s never end the header: the header as a whole gets one
 // time-out, so the poll ends at 60 s, not when the server tires.
 TEST_F(HostilePollTest, HeaderLinesTrickledForeverEndAtTheTimeOut) {
-  server_->onStall = [this] {
-    clock_->advance(5000);
-    advanced_ += 5000;
-  };
-  server_->next(Chaos::EndlessHeader);
-  auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitServed(1));  // its last stall has been counted
-  EXPECT_GE(advanced_.load(), 60000);
+  ASSERT_NO_FATAL_FAILURE(ExpectTheTimeOutAfterStalls(Chaos::EndlessHeader));
   EXPECT_LE(advanced_.load(), 70000);
   ExpectNextPollWorks();
 }
