@@ -5,12 +5,12 @@
 #include <functional>
 #include <thread>
 
-#include "tests/support/GateServer.h"
+#include "tests/support/LoopbackScripts.h"
 
 template <class Base>
 class GateFixture : public Base {
  protected:
-  GateServer gate_;
+  LoopbackGate gate_;
   std::thread helper_;
   void TearDown() override {
     gate_.open();

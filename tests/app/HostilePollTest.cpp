@@ -5,10 +5,8 @@
 
 #include <atomic>
 #include <fstream>
-#include <memory>
 
-#include "tests/app/AppFixture.h"
-#include "tests/support/ChaosServer.h"
+#include "tests/app/ChaosFixture.h"
 
 namespace {
 
@@ -21,20 +19,13 @@ size_t ResidentBytes() {
   return resident * size_t(sysconf(_SC_PAGESIZE));
 }
 
-class HostilePollTest : public AppTest {
+class HostilePollTest : public ChaosTest {
  protected:
-  std::unique_ptr<ChaosServer> server_ = std::make_unique<ChaosServer>();
   // Touched by the server thread's stall hook; members, so that they outlive it.
   std::atomic<int64_t> advanced_{0};
   std::atomic<int> mib_{0};
-  // The server goes first: its stall hook uses the clock the fixture frees.
-  void TearDown() override {
-    server_.reset();
-    AppTest::TearDown();
-  }
   void SetUp() override {
-    AppTest::SetUp();
-    StartApp();
+    ChaosTest::SetUp();
     Form1->edURL->SetText(server_->address());
   }
   // Polls once and returns the lines the poll added after "MANUAL POLL".
@@ -52,6 +43,20 @@ class HostilePollTest : public AppTest {
     EXPECT_EQ(Message(lines[0]).rfind("SUCCESS " + server_->address(), 0), 0u) << lines[0];
     EXPECT_FALSE(Form1->Busy());
   }
+  // Polls a server answering in mode, each of whose stalls moves the clock 5 s on: the
+  // poll ends with the line time-out, after 60 s at least.
+  void ExpectTheTimeOutAfterStalls(Chaos mode) {
+    server_->onStall = [this] {
+      clock_->advance(5000);
+      advanced_ += 5000;
+    };
+    server_->next(mode);
+    auto lines = PollLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+    ASSERT_TRUE(server_->waitServed(1));  // its last stall has been counted
+    EXPECT_GE(advanced_.load(), 60000);
+  }
 };
 
 }  // namespace
@@ -64,7 +69,7 @@ TEST_F(HostilePollTest, AHeaderTrickledOneByteAtATimeCompletesTheSuccess) {
   EXPECT_EQ(Message(lines[0]).rfind("SUCCESS " + server_->address(), 0), 0u) << lines[0];
   EXPECT_EQ(lines[1], "HTTP/1.0 200 OK");
   EXPECT_EQ(lines[2], "Server: chaos");
-  EXPECT_EQ(Form1->HeaderBytes(), double(ChaosServer::okHeader().size()));
+  EXPECT_EQ(Form1->HeaderBytes(), double(LoopbackChaos::okHeader().size()));
   Form1->cbxHeader->SetChecked(false);
   ExpectNextPollWorks();
 }
@@ -72,18 +77,9 @@ TEST_F(HostilePollTest, AHeaderTrickledOneByteAtATimeCompletesTheSuccess) {
 // The line time-out runs from the start of the line, not from the last byte: a
 // server that keeps a line going forever cannot hold the poll past it.
 TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
-  server_->onStall = [this] {
-    clock_->advance(5000);
-    advanced_ += 5000;
-  };
-  server_->next(Chaos::TrickleEndless);
-  auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));
-  EXPECT_GE(advanced_.load(), 60000);
+  ASSERT_NO_FATAL_FAILURE(ExpectTheTimeOutAfterStalls(Chaos::TrickleEndless));
   // The time-out came within a few bytes of the 60 s, not after a flood of them.
-  EXPECT_LT(server_->lastBytesSent(), 64u);
+  EXPECT_LT(server_->sent(0), 64u);
   EXPECT_EQ(Form1->SuccessCount(), 0);
   ExpectNextPollWorks();
 }
@@ -91,16 +87,7 @@ TEST_F(HostilePollTest, AStatusLineTrickledForeverEndsAtTheTimeOut) {
 // Whole header lines every 5 s never end the header: the header as a whole gets one
 // time-out, so the poll ends at 60 s, not when the server tires.
 TEST_F(HostilePollTest, HeaderLinesTrickledForeverEndAtTheTimeOut) {
-  server_->onStall = [this] {
-    clock_->advance(5000);
-    advanced_ += 5000;
-  };
-  server_->next(Chaos::EndlessHeader);
-  auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));  // its last stall has been counted
-  EXPECT_GE(advanced_.load(), 60000);
+  ASSERT_NO_FATAL_FAILURE(ExpectTheTimeOutAfterStalls(Chaos::EndlessHeader));
   EXPECT_LE(advanced_.load(), 70000);
   ExpectNextPollWorks();
 }
@@ -116,8 +103,8 @@ TEST_F(HostilePollTest, AnEndlessBodyAtFullSpeedEndsAtTheTimeOutWithBoundedMemor
   auto lines = PollLines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(Message(lines[0]), "Socket capture aborted.");
-  ASSERT_TRUE(server_->waitFinished(1));
-  EXPECT_GE(server_->lastBytesSent(), 64u << 20);
+  ASSERT_TRUE(server_->waitServed(1));
+  EXPECT_GE(server_->sent(0), 64u << 20);
   EXPECT_LE(Form1->HTTP->Body.size(), 64u * 1024);
   EXPECT_LT(ResidentBytes(), resident + 16 * 1024 * 1024);
   ExpectNextPollWorks();

@@ -26,7 +26,7 @@ TEST_F(HostileTest, BinaryGarbageAndNulBytesCannotCutTheLog) {
 // A server that does not answer with a status code is down, whatever it did instead
 // and whichever of its events the pump saw first: one FAILURE line, counted as a fail.
 TEST_F(HostileTest, ADeadServerIsAFailureNeverASuccess) {
-  using At = GateServer::AtAccept;
+  using At = LoopbackGate::AtAccept;
   struct Row {
     const char* what;
     At atAccept;
@@ -62,14 +62,14 @@ TEST_F(HostileTest, ADeadServerIsAFailureNeverASuccess) {
 
 // A reset the connect notification already carries is a failed connection.
 TEST_F(HostileTest, AResetAtOnceIsAFailedConnectionOrAFailure) {
-  gate_.atAccept(GateServer::AtAccept::Reset);
+  gate_.atAccept(LoopbackGate::AtAccept::Reset);
   for (int attempt = 0; attempt < 3; ++attempt) {
     auto lines = PollLines();
     ASSERT_FALSE(lines.empty());
     const std::string m = Message(lines[0]);
     EXPECT_TRUE(m == "CONNECTION FAILED." || m.rfind("FAILURE ", 0) == 0) << m;
   }
-  gate_.atAccept(GateServer::AtAccept::Serve);
+  gate_.atAccept(LoopbackGate::AtAccept::Serve);
   ExpectNextPollWorks();
 }
 

@@ -6,11 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <random>
 
-#include "tests/app/AppFixture.h"
-#include "tests/support/ChaosServer.h"
+#include "tests/app/ChaosFixture.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TAVIX_ASAN 1
@@ -54,19 +52,12 @@ Kind Pick(std::mt19937& rng) {
   return Kind::Hold;
 }
 
-class LongRunTest : public AppTest {
+class LongRunTest : public ChaosTest {
  protected:
-  std::unique_ptr<ChaosServer> server_ = std::make_unique<ChaosServer>();
   int connections_ = 0;  // polls that reached the server
 
-  // The server goes first: its stall hook uses the clock the fixture frees.
-  void TearDown() override {
-    server_.reset();
-    AppTest::TearDown();
-  }
   void SetUp() override {
-    AppTest::SetUp();
-    StartApp();
+    ChaosTest::SetUp();
     // A silent server is ended by the client's time-out, in clock time.
     server_->onStall = [this] { clock_->advance(60000); };
   }
@@ -130,7 +121,7 @@ class LongRunTest : public AppTest {
   }
 
   // Waits until the server has closed its side of every connection so far.
-  void ServerSettled() { ASSERT_TRUE(server_->waitFinished(connections_)); }
+  void ServerSettled() { ASSERT_TRUE(server_->waitServed(connections_)); }
 };
 
 }  // namespace

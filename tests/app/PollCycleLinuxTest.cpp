@@ -10,7 +10,7 @@ class PollLinuxTest : public GateFixture<AppTest> {};
 
 TEST_F(PollLinuxTest, StartAgainstARefusedPortThenTheNextTickPollsAgain) {
   StartApp();
-  Form1->edURL->SetText("127.0.0.1:" + std::to_string(GateServer::refusedPort()));
+  Form1->edURL->SetText("127.0.0.1:" + std::to_string(LoopbackRefusedPort()));
   Form1->btnStart->Click();
   std::vector<std::string> expected = {Line("AUTO-POLLING STARTED"), Line("CONNECTION FAILED"),
                                        Line("Connection Failed")};

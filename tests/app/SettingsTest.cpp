@@ -2,7 +2,7 @@
 #include <thread>
 
 #include "tests/app/AppCore.h"
-#include "tests/support/GateServer.h"
+#include "tests/support/LoopbackScripts.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST_F(SettingsTest, StoredIntervalsAreClampedOrFallBack) {
 }
 
 TEST_F(SettingsTest, AutopollOnStartsPollingInsideStartUpAndIsStoredAgain) {
-  GateServer gate;
+  LoopbackGate gate;
   WriteIni("[settings]\r\nurl=" + gate.address() + "\r\nautopoll=1\r\ndispheaders=1\r\n");
   StartApp();
   auto lines = LogLines();
@@ -70,7 +70,7 @@ TEST_F(SettingsTest, ATypedIntervalAboveTheMaximumIsTheMaximum) {
 // The main form is not yet the application's while its start-up poll runs; a close
 // accepted then still ends the program, and the window is never shown.
 TEST_F(SettingsTest, ACloseDuringTheStartUpPollEndsTheProgram) {
-  GateServer gate;
+  LoopbackGate gate;
   gate.openAlways(false);
   WriteIni("[settings]\r\nurl=" + gate.address() + "\r\nautopoll=1\r\n");
   std::thread helper([&] {

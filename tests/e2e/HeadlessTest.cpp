@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "TmuxSession.h"
-#include "tests/support/ScriptedHttp.h"
+#include "tests/support/LoopbackScripts.h"
 
 namespace e2e {
 namespace {
@@ -26,7 +26,7 @@ class HeadlessRun : public ::testing::Test {
   void SetUp() override {
     program_ = buildDir() + "/tavix";
     ASSERT_TRUE(fileExists(program_)) << program_ << " is not built";
-    ASSERT_TRUE(server_.bindOk());
+    ASSERT_TRUE(server_.listening());
     address_ = "127.0.0.1:" + server_.portText();
     std::ofstream(dir_.file("tavix.ini"))
         << "[settings]\r\nurl=" << address_ << "\r\nfreq=60\r\nautopoll=1\r\n";
@@ -105,7 +105,7 @@ class HeadlessRun : public ::testing::Test {
   bool readErrors(const std::string& needle) { return readUntil(err_[0], stderr_, needle); }
 
   TempDir dir_;
-  ScriptedHttpServer server_;
+  LoopbackReplies server_;
   std::string program_, address_;
   pid_t pid_ = -1;
   int out_[2] = {-1, -1}, err_[2] = {-1, -1};
@@ -117,7 +117,7 @@ class Headless : public HeadlessRun, public ::testing::WithParamInterface<int> {
 TEST_P(Headless, SignalEndsInOrderAndWritesTheSettings) {
   server_.reply(kReply);
   ASSERT_NO_FATAL_FAILURE(start());
-  ASSERT_TRUE(server_.waitRequests(1));  // the first poll ran: the log is not empty
+  ASSERT_TRUE(server_.waitServed(1));  // the first poll ran: the log is not empty
   // Its line reaches standard output while the program runs.
   EXPECT_TRUE(readOutput(" - SUCCESS " + address_ + " 00:")) << stdout_;
   EXPECT_NE(stdout_.find(" - AUTO-POLLING STARTED.\n"), std::string::npos) << stdout_;

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "TmuxSession.h"
-#include "tests/support/ScriptedHttp.h"
+#include "tests/support/LoopbackScripts.h"
 
 namespace e2e {
 namespace {
@@ -25,7 +25,7 @@ class Tavix : public ::testing::Test {
              std::map<std::string, std::string> env = {}) {
     program_ = buildDir() + "/tavix";
     ASSERT_TRUE(fileExists(program_)) << program_ << " is not built";
-    ASSERT_TRUE(server_.bindOk());
+    ASSERT_TRUE(server_.listening());
     address_ = "127.0.0.1:" + server_.portText();
     if (!ini.empty()) std::ofstream(dir_.file("tavix.ini")) << ini;
     env["XDG_CONFIG_HOME"] = dir_.path();
@@ -75,7 +75,7 @@ class Tavix : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScriptedHttpServer server_;
+  LoopbackReplies server_;
   std::string program_, address_;
   std::unique_ptr<TmuxSession> tmux_;
 };

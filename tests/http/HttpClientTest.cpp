@@ -37,7 +37,7 @@ TEST_F(HttpTest, Status401FiresFailureThenAuthenticationNeededAndNoFurtherPass) 
   server.reply("HTTP/1.0 401 Unauthorized\r\n\r\n");
   http->Head(at("/"));
   EXPECT_EQ(events, (Events{"failure 2", "auth"}));
-  ASSERT_TRUE(server.waitRequests(1));
+  ASSERT_TRUE(server.waitServed(1));
   EXPECT_EQ(server.requests().size(), 1u);
 }
 
@@ -152,7 +152,7 @@ TEST_F(HttpTest, HandledRedirectEndsTheCycle) {
   http->Head(at("/"));
   EXPECT_EQ(events, (Events{"redirect"}));
   EXPECT_EQ(http->RequestURL, "/x");
-  EXPECT_TRUE(server.waitRequests(1));
+  EXPECT_TRUE(server.waitServed(1));
   EXPECT_EQ(server.requests().size(), 1u);
 }
 
@@ -166,7 +166,7 @@ TEST_F(HttpTest, TwentyPassesThenTooManyRedirects) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Too many redirects");
   }
-  ASSERT_TRUE(server.waitRequests(THttpClient::kMaxPasses));
+  ASSERT_TRUE(server.waitServed(THttpClient::kMaxPasses));
   EXPECT_EQ(server.requests().size(), size_t(THttpClient::kMaxPasses));
   EXPECT_EQ(events, Events(THttpClient::kMaxPasses, "redirect"));
   EXPECT_FALSE(http->IsConnected());
@@ -208,7 +208,7 @@ TEST_F(HttpTest, HandlerExceptionLeavesAfterDisconnect) {
 TEST_F(HttpTest, AbortDuringTheBodyEndsWithCaptureAborted) {
   recordOutcomes();
   http->OnPacketRecvd = [&](TObject*) { http->Abort(); };
-  server.replyEndless("HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'b'));
+  server.reply("HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'b'));
   server.reply("HTTP/1.0 200 OK\r\n\r\n");
   try {
     http->Get(at("/"));

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "http/HttpClient.h"
-#include "tests/support/ScriptedHttp.h"
+#include "tests/support/LoopbackScripts.h"
 
 inline const char* const kAccepts =
     "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
@@ -38,7 +38,7 @@ class HttpTest : public ::testing::Test {
   }
   // The request of connection i, once it has finished.
   std::string request(size_t i = 0) {
-    EXPECT_TRUE(server.waitRequests(i + 1));
+    EXPECT_TRUE(server.waitServed(i + 1));
     std::vector<std::string> r = server.requests();
     return i < r.size() ? r[i] : std::string();
   }
@@ -49,7 +49,7 @@ class HttpTest : public ::testing::Test {
     http->OnAuthenticationNeeded = [this](TObject*) { events.push_back("auth"); };
   }
 
-  ScriptedHttpServer server;
+  LoopbackReplies server;
   TOwnedPtr<THttpClient> http;
   std::vector<std::string> events;
 };

@@ -71,15 +71,15 @@ TEST_F(HttpLookupTest, UnresolvedHostFiresInvalidHostAndRaises) {
 
 TEST(HttpRequestWorkedExample, ProgramRequestGoesToPort80ByteForByte) {
   InstallTestResolver();
-  ScriptedHttpServer server80(80);
-  if (!server80.bindOk()) GTEST_SKIP() << "port 80 on 127.0.0.1 is taken";
+  LoopbackReplies server80(80);
+  if (!server80.listening()) GTEST_SKIP() << "port 80 on 127.0.0.1 is taken";
   server80.reply("HTTP/1.0 200 OK\r\n\r\n");
   TOwnedPtr<THttpClient> http(TComponent::Create<THttpClient>(nullptr));
   http->TimeOut = 20000;
   http->HeaderInfo()->LocalProgram = "Pollarion";
   http->HeaderInfo()->Referer = "Pollarion";
   http->Head("pollhost");
-  ASSERT_TRUE(server80.waitRequests(1));
+  ASSERT_TRUE(server80.waitServed(1));
   EXPECT_EQ(server80.requests()[0],
             "HEAD / HTTP/1.0\r\n"
             "Host: pollhost\r\n"
@@ -161,7 +161,7 @@ TEST_F(HttpTest, EndlessHeadBodyStaysBoundedUntilTheTimeOut) {
     ++packets;
     clock.advance(50);
   };
-  server.replyEndless("HTTP/1.0 200 OK\r\n\r\n", std::string(8192, 'e'));
+  server.reply("HTTP/1.0 200 OK\r\n\r\n", std::string(8192, 'e'));
   try {
     timed->Head(at("/"));
     ADD_FAILURE() << "no exception";

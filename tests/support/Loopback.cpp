@@ -1,21 +1,30 @@
-// Loopback test servers: every wait bounded and stoppable (TestNet's sockets).
+// The loopback test server: every wait bounded and stoppable (TestNet's sockets).
 #include "tests/support/Loopback.h"
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 
 namespace net = testnet;
 
 namespace {
 
-// Milliseconds left until deadline (0 or less: passed).
+// Milliseconds left until deadline, rounded up so that a wait of 1 ms waits (0 or less:
+// passed).
 long long msLeft(std::chrono::steady_clock::time_point deadline) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                               std::chrono::steady_clock::now())
+  return std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
       .count();
 }
 
 std::chrono::steady_clock::time_point after(int ms) {
   return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+// What a request header's Content-Length line announces (0 without one).
+size_t announcedLength(std::string header) {
+  for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  size_t at = header.find("\ncontent-length: ");
+  return at == std::string::npos ? 0 : std::strtoul(header.c_str() + at + 17, nullptr, 10);
 }
 
 }  // namespace
@@ -24,18 +33,21 @@ std::chrono::steady_clock::time_point after(int ms) {
 
 bool LoopbackConn::stopping() const { return server_->stopping_.load(); }
 
-void LoopbackConn::send(const std::string& bytes) {
+bool LoopbackConn::send(const std::string& bytes) {
   size_t off = 0;
-  while (fd_ != net::kNoSocket && off < bytes.size()) {
+  while (off < bytes.size()) {
+    if (fd_ == net::kNoSocket || stopping()) return false;
     int r = net::sendSome(fd_, bytes.data() + off, bytes.size() - off);
     if (r == net::kWouldBlock) {
       // The client is not reading: wait for room, but never past a stop.
-      if (net::waitWritable(fd_, server_->stop_.handle(), 100) == 2) return;
+      net::waitWritable(fd_, server_->stop_.handle(), 100);
       continue;
     }
-    if (r <= 0) return;
+    if (r <= 0) return false;
     off += static_cast<size_t>(r);
+    server_->locked([&] { server_->at(index_).sent += static_cast<uint64_t>(r); });
   }
+  return true;
 }
 
 int LoopbackConn::readInto(std::string& out, int timeoutMs) {
@@ -84,6 +96,17 @@ std::string LoopbackConn::readSome(int timeoutMs) {
   return got;
 }
 
+std::string LoopbackConn::readRequest(int timeoutMs) {
+  auto deadline = after(timeoutMs);
+  std::string got = readUntil("\r\n\r\n", timeoutMs);
+  size_t end = got.find("\r\n\r\n");
+  if (end == std::string::npos) return "";
+  size_t want = end + 4 + announcedLength(got.substr(0, end + 2));
+  long long left = msLeft(deadline);
+  if (got.size() < want && left > 0) got += readBytes(want - got.size(), static_cast<int>(left));
+  return got.size() < want ? "" : got;
+}
+
 bool LoopbackConn::waitPeerClose(int timeoutMs) {
   auto deadline = after(timeoutMs);
   std::string sink;
@@ -124,24 +147,33 @@ void LoopbackConn::hold() {
 
 // ---- LoopbackServer ----
 
-LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
-  if (!stop_.ok()) return;
-  listenFd_ = net::listenLoopback(port_, 64);
-  if (listenFd_ != net::kNoSocket) acceptThread_ = std::thread([this] { acceptLoop(); });
+LoopbackServer::LoopbackServer(Handler handler, Serving how) : LoopbackServer(how, 0) {
+  start(std::move(handler));
+}
+
+LoopbackServer::LoopbackServer(Serving how, uint16_t port, size_t kept)
+    : how_(how), kept_(kept), port_(port) {
+  // A port asked for may still have connections of an earlier run in TIME_WAIT.
+  if (stop_.ok()) listenFd_ = net::listenLoopback(port_, 64, port != 0);
+  if (!listening()) port_ = 0;
 }
 
 LoopbackServer::~LoopbackServer() { stop(); }
 
+void LoopbackServer::start(Handler handler) {
+  handler_ = std::move(handler);
+  if (listening()) acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
 void LoopbackServer::stop() {
-  if (stopping_.exchange(true)) return;
-  stop_.fire();
-  if (acceptThread_.joinable()) acceptThread_.join();
-  std::vector<std::thread> workers;
   {
     std::lock_guard<std::mutex> lock(m_);
-    workers.swap(workers_);
+    if (stopping_.exchange(true)) return;
+    cv_.notify_all();
   }
-  for (auto& t : workers) t.join();
+  stop_.fire();
+  if (acceptThread_.joinable()) acceptThread_.join();
+  for (auto& t : workers_) t.join();  // the accept thread, which adds them, is gone
   net::closeSocket(listenFd_);
   listenFd_ = net::kNoSocket;
 }
@@ -153,12 +185,19 @@ void LoopbackServer::acceptLoop() {
     if (fd == net::kNoSocket) continue;
     // Sends must not block a handler whose client stopped reading (see send()).
     net::setNonBlocking(fd);
-    std::lock_guard<std::mutex> lock(m_);
-    int index = static_cast<int>(received_.size());
-    received_.emplace_back();
-    finished_.push_back(false);
-    workers_.emplace_back([this, fd, index] { serve(fd, index); });
-    cv_.notify_all();
+    int index = 0;
+    locked([&] {
+      if (kept_ > 0 && records_.size() >= kept_) {
+        records_.pop_front();
+        ++first_;
+      }
+      records_.emplace_back();
+      index = first_ + static_cast<int>(records_.size()) - 1;
+    });
+    if (how_ == Serving::OneByOne)
+      serve(fd, index);
+    else
+      workers_.emplace_back([this, fd, index] { serve(fd, index); });
   }
 }
 
@@ -169,51 +208,70 @@ void LoopbackServer::serve(net::Socket fd, int index) {
     conn.hold();
     conn.close();
   }
-  std::lock_guard<std::mutex> lock(m_);
-  finished_[static_cast<size_t>(index)] = true;
-  cv_.notify_all();
+  locked([&] {
+    at(index).finished = true;
+    ++served_;
+  });
 }
 
 void LoopbackServer::record(int index, const char* data, size_t n) {
+  locked([&] { at(index).received.append(data, n); });
+}
+
+const LoopbackServer::Record* LoopbackServer::at(int index) const {
+  const int i = index - first_;
+  return i >= 0 && i < static_cast<int>(records_.size()) ? &records_[static_cast<size_t>(i)]
+                                                         : nullptr;
+}
+
+void LoopbackServer::locked(const std::function<void()>& f) const {
   std::lock_guard<std::mutex> lock(m_);
-  received_[static_cast<size_t>(index)].append(data, n);
+  f();
   cv_.notify_all();
 }
 
 bool LoopbackServer::waitFor(const std::function<bool()>& pred, int timeoutMs) const {
   std::unique_lock<std::mutex> lock(m_);
-  return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), pred);
+  cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return stopping_ || pred(); });
+  return pred();
 }
 
 int LoopbackServer::connections() const {
   std::lock_guard<std::mutex> lock(m_);
-  return static_cast<int>(received_.size());
+  return first_ + static_cast<int>(records_.size());
 }
 
 bool LoopbackServer::waitConnections(int n, int timeoutMs) const {
-  return waitFor([&] { return static_cast<int>(received_.size()) >= n; }, timeoutMs);
+  return waitFor([&] { return first_ + static_cast<int>(records_.size()) >= n; }, timeoutMs);
 }
 
 std::string LoopbackServer::received(int index) const {
   std::lock_guard<std::mutex> lock(m_);
-  return index < static_cast<int>(received_.size()) ? received_[static_cast<size_t>(index)] : "";
+  return at(index) ? at(index)->received : "";
+}
+
+std::vector<std::string> LoopbackServer::requests() const {
+  std::lock_guard<std::mutex> lock(m_);
+  std::vector<std::string> all;
+  for (const Record& r : records_) all.push_back(r.received);
+  return all;
 }
 
 bool LoopbackServer::waitReceived(int index, size_t bytes, int timeoutMs) const {
-  return waitFor(
-      [&] {
-        return index < static_cast<int>(received_.size()) &&
-               received_[static_cast<size_t>(index)].size() >= bytes;
-      },
-      timeoutMs);
+  return waitFor([&] { return at(index) && at(index)->received.size() >= bytes; }, timeoutMs);
+}
+
+uint64_t LoopbackServer::sent(int index) const {
+  std::lock_guard<std::mutex> lock(m_);
+  return at(index) ? at(index)->sent : 0;
 }
 
 bool LoopbackServer::waitFinished(int index, int timeoutMs) const {
-  return waitFor(
-      [&] {
-        return index < static_cast<int>(finished_.size()) && finished_[static_cast<size_t>(index)];
-      },
-      timeoutMs);
+  return waitFor([&] { return at(index) && at(index)->finished; }, timeoutMs);
+}
+
+bool LoopbackServer::waitServed(int n, int timeoutMs) const {
+  return waitFor([&] { return served_ >= n; }, timeoutMs);
 }
 
 // ---- refused port, black hole ----

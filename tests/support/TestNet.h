@@ -15,12 +15,19 @@ namespace testnet {
 using Socket = std::intptr_t;
 inline constexpr Socket kNoSocket = -1;
 
-// A listening socket on 127.0.0.1 (port 0: an ephemeral one, returned in port).
+// A listening socket on 127.0.0.1 (port 0: an ephemeral one, returned in port); with
+// backlog kBindOnly bound but not listening, so that every connect to it is refused.
+inline constexpr int kBindOnly = -1;
 Socket listenLoopback(uint16_t& port, int backlog, bool reuseAddress = false);
 Socket acceptFrom(Socket listener);
 // Starts a non-blocking connect to 127.0.0.1:port; the socket is returned at once.
 Socket connectLoopbackAsync(uint16_t port);
 void setNonBlocking(Socket s);
+void setNoDelay(Socket s);  // every send goes out at once, however small
+// The other end of s when that is a socket of this process (the tests' clients run
+// here), else kNoSocket; and the bytes waiting unread on a socket (-1: unknown).
+Socket localPeerOf(Socket s);
+int unreadBytes(Socket s);
 
 // >0 bytes moved; 0 end of stream (recv only); kWouldBlock; -1 any other error.
 inline constexpr int kWouldBlock = -2;
@@ -49,19 +56,16 @@ class LibraryRef {
   LibraryRef& operator=(const LibraryRef&) = delete;
 };
 
-class Waker {
+class Waker : LibraryRef {  // the library stays while it lives; not copyable
  public:
   Waker();
   ~Waker();
-  Waker(const Waker&) = delete;
-  Waker& operator=(const Waker&) = delete;
   bool ok() const { return read_ != kNoSocket; }
   Socket handle() const { return read_; }
   void fire();
   bool fired() const { return readableNow(read_); }
 
  private:
-  LibraryRef lib_;
   Socket read_ = kNoSocket;
   Socket write_ = kNoSocket;
 };

@@ -2,7 +2,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -47,7 +49,8 @@ Socket listenLoopback(uint16_t& port, int backlog, bool reuseAddress) {
   }
   sockaddr_in sa = loopback(port);
   socklen_t len = sizeof sa;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) < 0 || ::listen(fd, backlog) < 0 ||
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) < 0 ||
+      (backlog != kBindOnly && ::listen(fd, backlog) < 0) ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) < 0) {
     ::close(fd);
     return kNoSocket;
@@ -72,6 +75,31 @@ Socket connectLoopbackAsync(uint16_t port) {
 void setNonBlocking(Socket s) {
   int flags = ::fcntl(fdOf(s), F_GETFL);
   if (flags >= 0) ::fcntl(fdOf(s), F_SETFL, flags | O_NONBLOCK);
+}
+
+void setNoDelay(Socket s) {
+  int one = 1;
+  ::setsockopt(fdOf(s), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+Socket localPeerOf(Socket s) {
+  sockaddr_in peer{};
+  socklen_t len = sizeof peer;
+  if (::getpeername(fdOf(s), reinterpret_cast<sockaddr*>(&peer), &len) != 0) return kNoSocket;
+  for (int c = 0; c < 4096; ++c) {
+    sockaddr_in own{};
+    socklen_t ownLen = sizeof own;
+    if (c != fdOf(s) && ::getsockname(c, reinterpret_cast<sockaddr*>(&own), &ownLen) == 0 &&
+        own.sin_family == AF_INET && own.sin_port == peer.sin_port &&
+        own.sin_addr.s_addr == peer.sin_addr.s_addr)
+      return c;
+  }
+  return kNoSocket;
+}
+
+int unreadBytes(Socket s) {
+  int n = 0;
+  return s != kNoSocket && ::ioctl(fdOf(s), FIONREAD, &n) == 0 ? n : -1;
 }
 
 int sendSome(Socket s, const char* data, size_t len) {

@@ -58,7 +58,8 @@ Socket listenLoopback(uint16_t& port, int backlog, bool reuseAddress) {
   }
   sockaddr_in sa = loopback(port);
   int len = sizeof sa;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, backlog) != 0 ||
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+      (backlog != kBindOnly && ::listen(fd, backlog) != 0) ||
       ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
     ::closesocket(fd);
     return kNoSocket;
@@ -81,6 +82,20 @@ Socket connectLoopbackAsync(uint16_t port) {
 void setNonBlocking(Socket s) {
   u_long on = 1;
   ::ioctlsocket(sockOf(s), FIONBIO, &on);
+}
+
+void setNoDelay(Socket s) {
+  BOOL one = TRUE;
+  ::setsockopt(sockOf(s), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one),
+               sizeof one);
+}
+
+// Handles cannot be walked here: a trickling server stalls without waiting for its client.
+Socket localPeerOf(Socket) { return kNoSocket; }
+
+int unreadBytes(Socket s) {
+  u_long n = 0;
+  return s != kNoSocket && ::ioctlsocket(sockOf(s), FIONREAD, &n) == 0 ? static_cast<int>(n) : -1;
 }
 
 int sendSome(Socket s, const char* data, size_t len) {
