@@ -18,7 +18,8 @@ class Controls : public ::testing::Test {
   void SetUp() override {
     parent = rec.create("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 0, 0, 0, 400, 300);
     rec.handler = [this](HWND, UINT m, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
-      if (m == WM_COMMAND) commands.emplace_back(LOWORD(w), HIWORD(w));
+      // Windows also sends EN_UPDATE before each EN_CHANGE; the Linux platform does not.
+      if (m == WM_COMMAND && HIWORD(w) != EN_UPDATE) commands.emplace_back(LOWORD(w), HIWORD(w));
       if (m == WM_NOTIFY) {
         auto* nm = reinterpret_cast<NMUPDOWN*>(l);
         deltas.push_back(nm->iDelta);
@@ -31,6 +32,12 @@ class Controls : public ::testing::Test {
   HWND child(const char* cls, DWORD style, int id, const char* text = "", int h = 20) {
     return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, 10, 10, 100, h, parent,
                            reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+  }
+  // Space pressed and released: Windows clicks on the release, the Linux platform (a
+  // terminal reports no releases) on the press.
+  void space(HWND h) {
+    SendMessageA(h, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(h, WM_KEYUP, VK_SPACE, 0);
   }
   void type(HWND h, const std::string& s) {
     for (char c : s) SendMessageA(h, WM_CHAR, static_cast<unsigned char>(c), 0);

@@ -59,7 +59,7 @@ TEST_F(Controls, ButtonsClickOnMouseSpaceAndBmClick) {
   SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(500, 5));  // released outside: no click
-  SendMessageA(b, WM_KEYDOWN, VK_SPACE, 0);
+  space(b);
   SendMessageA(b, BM_CLICK, 0, 0);
   int clicks = 0;
   for (auto& c : commands) clicks += c == std::pair<int, int>{21, BN_CLICKED};
@@ -73,7 +73,7 @@ TEST_F(Controls, AutoCheckBoxTogglesBeforeNotifying) {
     if (m == WM_COMMAND) checkAtClick = static_cast<int>(SendMessageA(c, BM_GETCHECK, 0, 0));
     return std::nullopt;
   };
-  SendMessageA(c, WM_KEYDOWN, VK_SPACE, 0);
+  space(c);
   EXPECT_EQ(checkAtClick, BST_CHECKED);
   SendMessageA(c, BM_SETCHECK, BST_UNCHECKED, 0);
   EXPECT_EQ(SendMessageA(c, BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -81,7 +81,7 @@ TEST_F(Controls, AutoCheckBoxTogglesBeforeNotifying) {
 
 TEST_F(Controls, UpDownAsksTheParentThenMoves) {
   HWND buddy = child("EDIT", 0, 30, "5");
-  HWND ud = child(UPDOWN_CLASSA, UDS_SETBUDDYINT, 31, "", 20);
+  HWND ud = child(UPDOWN_CLASSA, UDS_SETBUDDYINT | UDS_ARROWKEYS, 31, "", 20);
   SendMessageA(ud, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
   SendMessageA(ud, UDM_SETRANGE32, 1, 10);
   SendMessageA(ud, UDM_SETPOS32, 0, 5);
@@ -95,7 +95,8 @@ TEST_F(Controls, UpDownAsksTheParentThenMoves) {
   vetoAt = 4;  // the parent refuses: nothing moves
   SendMessageA(ud, WM_KEYDOWN, VK_UP, 0);
   EXPECT_EQ(SendMessageA(ud, UDM_GETPOS32, 0, 0), 4);
-  EXPECT_EQ(scrolls.size(), 3u);
+  // Windows still reports the unchanged position with WM_VSCROLL; the Linux platform not.
+  EXPECT_TRUE(scrolls.size() == 3u || (scrolls.size() == 4u && scrolls.back() == 4));
 }
 
 }  // namespace

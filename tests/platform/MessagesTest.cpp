@@ -124,13 +124,14 @@ TEST_F(Queue, PostFromAnotherThreadWakesGetMessage) {
 
 TEST_F(Queue, MsgWaitTimesOutOrReportsInput) {
   HWND h = rec.create("wait");
+  drainMessages();
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT),
             static_cast<DWORD>(WAIT_TIMEOUT));
   PostMessageA(h, WM_USER, 0, 0);
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 5000, QS_ALLINPUT),
             static_cast<DWORD>(WAIT_OBJECT_0));
-  std::thread t([h] { PostMessageA(h, WM_USER, 0, 0); });
   drainMessages();
+  std::thread t([h] { PostMessageA(h, WM_USER, 0, 0); });
   // Either already posted or arriving: a long bound returns as soon as it is there.
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 60000, QS_ALLINPUT),
             static_cast<DWORD>(WAIT_OBJECT_0));

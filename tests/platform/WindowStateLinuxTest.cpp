@@ -1,5 +1,6 @@
-// Window state as the Linux platform keeps it: a 16-pixel title, the window tree the
-// display draws, and the cursor and keys the display sets.
+// Window state as the Linux platform keeps it: a 16-pixel title, staggered default
+// positions, where focus and activation go when windows go, the window tree the display
+// draws, and the cursor and keys the display sets.
 #include <gtest/gtest.h>
 
 #include "platform/posix/Input.h"
@@ -23,6 +24,38 @@ TEST(Bounds, ClientAreaIsTheWindowMinusTitleAndFrame) {
   GetWindowRect(child, &r);
   EXPECT_EQ(r.left, f + 10);
   EXPECT_EQ(r.top, f + 16 + 20);
+}
+
+TEST(Bounds, DefaultPositionsAreStaggered) {
+  HWND a = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                           nullptr, nullptr, nullptr, nullptr);
+  HWND b = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                           nullptr, nullptr, nullptr, nullptr);
+  RECT ra, rb;
+  GetWindowRect(a, &ra);
+  GetWindowRect(b, &rb);
+  EXPECT_NE(ra.left, rb.left);
+  EXPECT_GT(ra.right - ra.left, 0);
+  DestroyWindow(a);
+  DestroyWindow(b);
+}
+
+// A destroyed focus leaves no focus (Windows hands it on); activation goes back to the
+// top-level window that had it.
+TEST(Focus, DestroyedFocusAndActivationGoBack) {
+  MessageRecorder rec;
+  HWND p = rec.create("p", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND a = rec.create("a", WS_CHILD | WS_VISIBLE, p, 1);
+  HWND b = rec.create("b", WS_CHILD | WS_VISIBLE, p, 2);
+  SetFocus(b);
+  DestroyWindow(b);
+  EXPECT_EQ(GetFocus(), nullptr);
+  ShowWindow(a, SW_HIDE);
+  EXPECT_EQ(GetActiveWindow(), p);  // children never hand activation on
+  HWND q = rec.create("q", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  EXPECT_EQ(GetActiveWindow(), q);
+  DestroyWindow(q);
+  EXPECT_EQ(GetActiveWindow(), p);
 }
 
 TEST(WindowTreeView, TopLevelInZOrderChildrenInCreationOrder) {

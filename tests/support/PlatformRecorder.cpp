@@ -17,16 +17,25 @@ bool takeDispatched(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 // By number: the Linux platform has no names for most of them.
-const std::set<UINT> kWindowsOnly = {
-    0x0014 /* WM_ERASEBKGND */,       0x001C /* WM_ACTIVATEAPP */,
-    0x0020 /* WM_SETCURSOR */,        0x0022 /* WM_CHILDACTIVATE */,
-    0x0024 /* WM_GETMINMAXINFO */,    0x0046 /* WM_WINDOWPOSCHANGING */,
-    0x0047 /* WM_WINDOWPOSCHANGED */, 0x007F /* WM_GETICON */,
-    0x0083 /* WM_NCCALCSIZE */,       0x0085 /* WM_NCPAINT */,
-    0x0086 /* WM_NCACTIVATE */,       0x0088 /* WM_SYNCPAINT */,
-    0x0090 /* WM_UAHDESTROYWINDOW */, 0x0210 /* WM_PARENTNOTIFY */,
-    0x0215 /* WM_CAPTURECHANGED */,   0x0281 /* WM_IME_SETCONTEXT */,
-    0x0282 /* WM_IME_NOTIFY */,       0x031F /* WM_DWMNCRENDERINGCHANGED */};
+const std::set<UINT> kWindowsOnly = {0x0014 /* WM_ERASEBKGND */,
+                                     0x001C /* WM_ACTIVATEAPP */,
+                                     0x0020 /* WM_SETCURSOR */,
+                                     0x0022 /* WM_CHILDACTIVATE */,
+                                     0x0024 /* WM_GETMINMAXINFO */,
+                                     0x0046 /* WM_WINDOWPOSCHANGING */,
+                                     0x0047 /* WM_WINDOWPOSCHANGED */,
+                                     0x007F /* WM_GETICON */,
+                                     0x0083 /* WM_NCCALCSIZE */,
+                                     0x0085 /* WM_NCPAINT */,
+                                     0x0086 /* WM_NCACTIVATE */,
+                                     0x0088 /* WM_SYNCPAINT */,
+                                     0x0090 /* WM_UAHDESTROYWINDOW */,
+                                     0x0210 /* WM_PARENTNOTIFY */,
+                                     0x0215 /* WM_CAPTURECHANGED */,
+                                     0x0281 /* WM_IME_SETCONTEXT */,
+                                     0x0282 /* WM_IME_NOTIFY */,
+                                     0x030F /* WM_QUERYNEWPALETTE */,
+                                     0x031F /* WM_DWMNCRENDERINGCHANGED */};
 
 const char* MessageRecorder::className() { return "PlatformRecorder"; }
 
