@@ -34,7 +34,7 @@ bool waitUntilTimerDue(HWND h) {
 
 TEST_F(Queue, PostedMessagesComeInOrderAndTimersOnlyWhenTheQueueIsEmpty) {
   HWND h = rec.create("q");
-  SetTimer(h, 1, 10, nullptr);
+  SetTimer(h, 1, 50, nullptr);  // long enough not to come due twice during the drain
   ASSERT_TRUE(waitUntilTimerDue(h));
   PostMessageA(h, WM_USER + 1, 0, 0);
   PostMessageA(h, WM_USER + 2, 0, 0);
