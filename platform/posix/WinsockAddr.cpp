@@ -34,8 +34,9 @@ bool parsePart(const char*& p, uint64_t& value) {
 }  // namespace
 
 // "a.b.c.d", "a.b.c" (c 16 bits), "a.b" (b 24 bits) or "a" (32 bits), each part in
-// decimal, octal or hex. Anything else is INADDR_NONE, which "255.255.255.255" also
-// gives: callers cannot tell the two apart, as on Winsock 1.1.
+// decimal, octal or hex; a space ends the address, as on Windows. Anything else is
+// INADDR_NONE, which "255.255.255.255" also gives: callers cannot tell the two apart,
+// as on Winsock 1.1.
 u_long inet_addr(const char* text) {
   if (!text || !*text) return INADDR_NONE;
   uint64_t parts[4];
@@ -44,7 +45,7 @@ u_long inet_addr(const char* text) {
   for (;;) {
     if (n == 4 || !parsePart(p, parts[n])) return INADDR_NONE;
     ++n;
-    if (*p == '\0') break;
+    if (*p == '\0' || *p == ' ') break;
     if (*p != '.') return INADDR_NONE;
     ++p;
   }

@@ -1,25 +1,23 @@
-// Files, clock, locale pictures and the multimedia timer.
+// Files, icon handles and the multimedia timer.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
 
-#include "platform/posix/Seams.h"
 #include "platform/winapi.h"
-#include "tests/support/TempConfigDir.h"
+#include "tests/support/TempDir.h"
 
 using testsupport::readFile;
-using testsupport::TempConfigDir;
+using testsupport::TempDir;
 
 namespace {
 
 TEST(Files, WriteReadSeekAndTruncate) {
-  TempConfigDir dir;
+  TempDir dir;
   std::string path = dir.file("f.txt");
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -41,7 +39,7 @@ TEST(Files, WriteReadSeekAndTruncate) {
 }
 
 TEST(Files, ErrorsUseWindowsNumbers) {
-  TempConfigDir dir;
+  TempDir dir;
   EXPECT_EQ(
       CreateFileA(dir.file("missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
       INVALID_HANDLE_VALUE);
@@ -53,7 +51,7 @@ TEST(Files, ErrorsUseWindowsNumbers) {
 }
 
 TEST(Files, MoveNeedsReplaceExistingToOverwrite) {
-  TempConfigDir dir;
+  TempDir dir;
   testsupport::writeFile(dir.file("a"), "A");
   testsupport::writeFile(dir.file("b"), "B");
   EXPECT_FALSE(MoveFileExA(dir.file("a").c_str(), dir.file("b").c_str(), 0));
@@ -63,53 +61,19 @@ TEST(Files, MoveNeedsReplaceExistingToOverwrite) {
   EXPECT_TRUE(DeleteFileA(dir.file("b").c_str()));
 }
 
-TEST(Module, FileNameFromTheSeam) {
-  posix::setModuleFileName("/opt/tavix/tavix");
-  char buf[MAX_PATH];
-  EXPECT_EQ(GetModuleFileNameA(nullptr, buf, sizeof buf), 16u);
-  EXPECT_STREQ(buf, "/opt/tavix/tavix");
-  posix::setModuleFileName("");
-  EXPECT_GT(GetModuleFileNameA(nullptr, buf, sizeof buf), 0u);
-  EXPECT_EQ(buf[0], '/');
-}
-
-TEST(Clock, LocalTimeComesFromTheClockWithMilliseconds) {
-  // 2024-02-29 13:14:15.678 local.
-  posix::ManualClock clock(((19782LL * 24 + 13) * 60 + 14) * 60000 + 15678);
-  posix::setClock(&clock);
-  SYSTEMTIME st;
-  GetLocalTime(&st);
-  EXPECT_EQ(st.wYear, 2024);
-  EXPECT_EQ(st.wMonth, 2);
-  EXPECT_EQ(st.wDay, 29);
-  EXPECT_EQ(st.wDayOfWeek, 4);  // Thursday
-  EXPECT_EQ(st.wHour, 13);
-  EXPECT_EQ(st.wMinute, 14);
-  EXPECT_EQ(st.wSecond, 15);
-  EXPECT_EQ(st.wMilliseconds, 678);
-  DWORD t0 = GetTickCount();
-  clock.advance(250);
-  EXPECT_EQ(GetTickCount() - t0, 250u);
-  posix::setClock(nullptr);
-}
-
-TEST(Locale, PicturesFromTheCLocale) {
-  const char* saved = std::getenv("LC_ALL");
-  std::string keep = saved ? saved : "";
-  setenv("LC_ALL", "C", 1);
-  char buf[64];
-  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, sizeof buf), 0);
-  EXPECT_STREQ(buf, "MM/dd/yy");
-  ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, buf, sizeof buf), 0);
-  EXPECT_STREQ(buf, "HH:mm:ss");
-  EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf), 2);
-  EXPECT_STREQ(buf, ".");
-  EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, nullptr, 0), 9);
-  EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, 3), 0);
-  if (saved)
-    setenv("LC_ALL", keep.c_str(), 1);
-  else
-    unsetenv("LC_ALL");
+TEST(Icons, HandlesAreCheckedOnRelease) {
+  ICONINFO ii{};
+  ii.fIcon = TRUE;
+  ii.hbmColor = CreateBitmap(16, 16, 1, 32, nullptr);
+  ii.hbmMask = CreateBitmap(16, 16, 1, 1, nullptr);
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(DestroyIcon(icon));
+  EXPECT_FALSE(DestroyIcon(icon));
+  EXPECT_TRUE(DeleteObject(ii.hbmColor));
+  EXPECT_TRUE(DeleteObject(ii.hbmMask));
+  EXPECT_FALSE(DeleteObject(ii.hbmMask));
+  EXPECT_EQ(LOBYTE(LOWORD(GetVersion())), 6);
 }
 
 std::atomic<int> gMmTicks{0};

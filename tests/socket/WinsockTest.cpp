@@ -1,98 +1,25 @@
-// The Winsock emulation as the socket layer relies on it: start-up record, handles,
-// error numbers, inet_addr, and the order of the events WSAAsyncSelect posts.
+// Winsock as the socket layer relies on it: start-up record, error numbers, inet_addr,
+// and the order of the events WSAAsyncSelect posts.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "platform/posix/Seams.h"
 #include "platform/winapi.h"
+#include "tests/socket/WinsockFixture.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/LoopbackPump.h"
 
+using winsock_test::gPosted;
+using winsock_test::WinsockTest;
+
 namespace {
-
-constexpr UINT kEventMsg = 1125;
-constexpr UINT kLookupMsg = 1126;
-constexpr LONG kAllEvents = FD_READ | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
-
-struct Posted {
-  UINT msg;
-  WPARAM wp;
-  WORD event;  // low word of LParam (the buffer length for lookups)
-  WORD error;
-};
-std::vector<Posted> gPosted;
-
-LRESULT CALLBACK RecorderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kEventMsg || msg == kLookupMsg) {
-    gPosted.push_back({msg, wp, LOWORD(lp), HIWORD(lp)});
-    return 0;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-class WinsockTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
-    gPosted.clear();
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(inst, "WinsockRecorder", &wc)) {
-      wc = WNDCLASSA{};
-      wc.lpfnWndProc = RecorderProc;
-      wc.hInstance = inst;
-      wc.lpszClassName = "WinsockRecorder";
-      ASSERT_NE(RegisterClassA(&wc), 0);
-    }
-    hwnd = CreateWindowExA(0, "WinsockRecorder", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, inst,
-                           nullptr);
-    ASSERT_NE(hwnd, nullptr);
-  }
-  void TearDown() override {
-    DestroyWindow(hwnd);
-    WSACleanup();
-    posix::setResolver([](const std::string&) { return posix::ResolveAnswer{0, 11001, 0}; });
-  }
-
-  SOCKET asyncSocket() {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    EXPECT_NE(s, INVALID_SOCKET);
-    EXPECT_EQ(WSAAsyncSelect(s, hwnd, kEventMsg, kAllEvents), 0);
-    return s;
-  }
-  static sockaddr_in loopbackAddr(uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = inet_addr("127.0.0.1");
-    return a;
-  }
-  int connectTo(SOCKET s, uint16_t port) {
-    sockaddr_in a = loopbackAddr(port);
-    return connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  std::vector<std::pair<WORD, WORD>> events() const {
-    std::vector<std::pair<WORD, WORD>> v;
-    for (auto& p : gPosted)
-      if (p.msg == kEventMsg) v.push_back({p.event, p.error});
-    return v;
-  }
-  bool sawEvent(WORD ev) const {
-    for (auto& p : gPosted)
-      if (p.msg == kEventMsg && p.event == ev) return true;
-    return false;
-  }
-
-  WSADATA data{};
-  HWND hwnd = nullptr;
-};
 
 TEST_F(WinsockTest, StartupFillsTheRecordForVersionOnePointOne) {
   EXPECT_EQ(data.wVersion, 0x0101);
-  EXPECT_EQ(data.wHighVersion, 0x0101);
+  EXPECT_GE(data.wHighVersion, 0x0101);  // the emulation offers 1.1, Windows 2.2
   EXPECT_STREQ(data.szSystemStatus, "Running");
   EXPECT_NE(std::strlen(data.szDescription), 0u);
   EXPECT_GT(data.iMaxSockets, 0);
@@ -105,23 +32,6 @@ TEST_F(WinsockTest, CallsBeforeStartupReportNotInitialised) {
   EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
   EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
   ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);  // for TearDown
-}
-
-TEST_F(WinsockTest, HandlesFitSixteenBitsAndGoStaleWhenClosed) {
-  std::vector<SOCKET> seen;
-  for (int i = 0; i < 600; ++i) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_NE(s, INVALID_SOCKET);
-    ASSERT_LT(s, 65535u);
-    for (SOCKET old : seen) ASSERT_NE(old, s) << "handle reused too soon";
-    if (seen.size() < 50) seen.push_back(s);
-    ASSERT_EQ(closesocket(s), 0);
-  }
-  char c;
-  EXPECT_EQ(recv(seen[0], &c, 1, 0), SOCKET_ERROR);
-  EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
-  EXPECT_EQ(closesocket(seen[0]), SOCKET_ERROR);
-  EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
 }
 
 TEST_F(WinsockTest, RecvOnAFreshSocketIsNotConnected) {
@@ -163,7 +73,7 @@ TEST(InetAddr, ParsesTheWinsockForms) {
       {"256.1.1.1", 0xffffffff},
       {"1.2.3.", 0xffffffff},
       {"1..2", 0xffffffff},
-      {"1.2.3.4 ", 0xffffffff},
+      {"1.2.3.4 ", 0x01020304},  // a space ends the address
       {"08.1.1.1", 0xffffffff},
   };
   for (const AddrCase& c : cases) EXPECT_EQ(ntohl(inet_addr(c.text)), c.hostOrder) << c.text;
@@ -183,6 +93,10 @@ struct EventCase {
   std::vector<std::pair<WORD, WORD>> expected;  // (event, error), FD_READ entries optional
 };
 
+// The error of a row that may also be 0: the test server's own stack may close a
+// linger-0 socket with a FIN rather than a reset (Wine's does).
+constexpr WORD kResetOrClose = 0xFFFF;
+
 TEST_F(WinsockTest, ConnectEventOrderTable) {
   const EventCase cases[] = {
       {"accept, send, close",
@@ -196,7 +110,7 @@ TEST_F(WinsockTest, ConnectEventOrderTable) {
        {{FD_CONNECT, 0}, {FD_CLOSE, 0}}},
       {"accept and reset",
        [](LoopbackConn& c) { c.reset(); },
-       {{FD_CONNECT, 0}, {FD_CLOSE, WSAECONNRESET}}},
+       {{FD_CONNECT, 0}, {FD_CLOSE, kResetOrClose}}},
   };
   for (const EventCase& tc : cases) {
     SCOPED_TRACE(tc.name);
@@ -205,13 +119,21 @@ TEST_F(WinsockTest, ConnectEventOrderTable) {
     SOCKET s = asyncSocket();
     ASSERT_EQ(connectTo(s, server.port()), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    ASSERT_TRUE(PumpUntil([&] { return sawEvent(FD_CLOSE); }));
+    // Read what comes, as a client does: Windows posts FD_CLOSE once the data is read.
+    char buf[16];
+    ASSERT_TRUE(PumpUntil([&] {
+      if (sawEvent(FD_READ)) recv(s, buf, sizeof buf, 0);
+      return sawEvent(FD_CLOSE);
+    }));
     PumpUntil([] { return false; }, 50);  // nothing may follow the close
     std::vector<std::pair<WORD, WORD>> got = events();
     // FD_READ is optional in the table when the close wins the race with the data.
     std::vector<std::pair<WORD, WORD>> want;
-    for (auto& e : tc.expected)
-      if (e.first != FD_READ || sawEvent(FD_READ)) want.push_back(e);
+    for (auto e : tc.expected) {
+      if (e.first == FD_READ && !sawEvent(FD_READ)) continue;
+      if (e.second == kResetOrClose) e.second = got.back().second ? WSAECONNRESET : 0;
+      want.push_back(e);
+    }
     EXPECT_EQ(got, want);
     closesocket(s);
   }
@@ -251,24 +173,6 @@ TEST_F(WinsockTest, ReadEventWaitsForTheNextRecv) {
   closesocket(s);
 }
 
-TEST_F(WinsockTest, CloseIsPostedOnceEvenWithUnreadData) {
-  LoopbackServer server([](LoopbackConn& c) {
-    c.send("unread");
-    c.close();
-  });
-  SOCKET s = asyncSocket();
-  connectTo(s, server.port());
-  ASSERT_TRUE(PumpUntil([&] { return sawEvent(FD_CLOSE); }));
-  PumpUntil([] { return false; }, 50);
-  int closes = 0;
-  for (auto& e : events()) closes += e.first == FD_CLOSE;
-  EXPECT_EQ(closes, 1);
-  char buf[16];
-  EXPECT_EQ(recv(s, buf, sizeof buf, 0), 6);
-  EXPECT_EQ(recv(s, buf, sizeof buf, 0), 0);
-  closesocket(s);
-}
-
 TEST_F(WinsockTest, SendAfterThePeerResetReportsAReset) {
   LoopbackServer server([](LoopbackConn& c) { c.reset(); });
   SOCKET s = asyncSocket();
@@ -279,58 +183,6 @@ TEST_F(WinsockTest, SendAfterThePeerResetReportsAReset) {
     EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
   }
   closesocket(s);
-}
-
-// ---- asynchronous lookup ----
-
-TEST_F(WinsockTest, LookupWritesAHostEntryIntoTheCallersBuffer) {
-  posix::setResolver([](const std::string& name) {
-    return name == "poll.test" ? posix::ResolveAnswer{htonl(0x7f000002), 0, 0}
-                               : posix::ResolveAnswer{0, 11001, 0};
-  });
-  alignas(8) char buf[MAXGETHOSTSTRUCT];
-  HANDLE task = WSAAsyncGetHostByName(hwnd, kLookupMsg, "poll.test", buf, sizeof buf);
-  ASSERT_NE(task, nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return !gPosted.empty(); }));
-  ASSERT_EQ(gPosted[0].msg, kLookupMsg);
-  EXPECT_EQ(gPosted[0].wp, reinterpret_cast<WPARAM>(task));
-  EXPECT_EQ(gPosted[0].error, 0);
-  EXPECT_GT(gPosted[0].event, sizeof(hostent));  // the length the entry needed
-  auto* h = reinterpret_cast<hostent*>(buf);
-  EXPECT_STREQ(h->h_name, "poll.test");
-  EXPECT_EQ(h->h_length, 4);
-  ASSERT_NE(h->h_addr_list[0], nullptr);
-  EXPECT_EQ(h->h_addr_list[1], nullptr);
-  uint32_t a;
-  std::memcpy(&a, h->h_addr_list[0], 4);
-  EXPECT_EQ(ntohl(a), 0x7f000002u);
-}
-
-TEST_F(WinsockTest, FailedLookupPostsItsErrorAndLeavesTheBuffer) {
-  char buf[MAXGETHOSTSTRUCT];
-  std::memset(buf, 'z', sizeof buf);
-  WSAAsyncGetHostByName(hwnd, kLookupMsg, "nowhere.test", buf, sizeof buf);
-  ASSERT_TRUE(PumpUntil([&] { return !gPosted.empty(); }));
-  EXPECT_EQ(gPosted[0].error, WSAHOST_NOT_FOUND);
-  EXPECT_EQ(buf[0], 'z');
-}
-
-TEST_F(WinsockTest, TooSmallBufferReportsNoBuffers) {
-  posix::setResolver([](const std::string&) { return posix::ResolveAnswer{htonl(1), 0, 0}; });
-  char buf[16];
-  WSAAsyncGetHostByName(hwnd, kLookupMsg, "x.test", buf, sizeof buf);
-  ASSERT_TRUE(PumpUntil([&] { return !gPosted.empty(); }));
-  EXPECT_EQ(gPosted[0].error, WSAENOBUFS);
-}
-
-TEST_F(WinsockTest, CanceledLookupPostsNothing) {
-  posix::setResolver([](const std::string&) { return posix::ResolveAnswer{htonl(1), 0, 200}; });
-  char buf[MAXGETHOSTSTRUCT];
-  HANDLE task = WSAAsyncGetHostByName(hwnd, kLookupMsg, "slow.test", buf, sizeof buf);
-  EXPECT_EQ(WSACancelAsyncRequest(task), 0);
-  PumpUntil([] { return false; }, 300);
-  EXPECT_TRUE(gPosted.empty());
-  EXPECT_EQ(WSACancelAsyncRequest(task), SOCKET_ERROR);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Test helpers for the platform layer on either platform: a window class that records
-// every message its windows receive (for message-order tables) and a queue drain.
+// every message its windows receive and whether it came from the queue (for
+// message-order tables), and a queue drain.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ struct Recorded {
   UINT msg;
   WPARAM wp;
   LPARAM lp;
+  bool posted;  // dispatched from the queue by drainMessages, not sent
 };
 
 class MessageRecorder {
@@ -32,6 +34,7 @@ class MessageRecorder {
 
   // Messages of one window (all windows when nullptr), minus the ignored ones.
   std::vector<UINT> messages(HWND hwnd = nullptr, const std::set<UINT>& ignore = {}) const;
+  std::vector<Recorded> records(HWND hwnd = nullptr, const std::set<UINT>& ignore = {}) const;
   void clear() { log.clear(); }
 
   std::vector<Recorded> log;
@@ -44,16 +47,25 @@ class MessageRecorder {
   std::vector<HWND> created_;
 };
 
-// One row of a message-order table: a message, and whether Windows (or the Linux
-// platform) may leave it out there.
-constexpr bool kOptional = true;
+// One row of a message-order table: a message and its marks. kOptional: Windows (or the
+// Linux platform) may leave it out. kSent / kPosted: it must arrive by SendMessage
+// (straight to the procedure) or from the queue; unmarked rows may arrive either way.
+constexpr unsigned kOptional = 1, kSent = 2, kPosted = 4;
 struct Step {
   UINT msg;
-  bool optional = false;
+  unsigned marks = 0;
 };
 
-// Whether `got` is `table` with some optional rows left out, in order; a mismatch is
-// reported with both sequences.
+// Messages Windows sends around creating, showing, moving and focusing a window that
+// the Linux platform has no part in (the non-client area, painting, position changes,
+// activation of the application, input methods): tables leave them out on both.
+extern const std::set<UINT> kWindowsOnly;
+
+// Whether `got` is `table` with some optional rows left out, in order, each message
+// arriving the way its row says; a mismatch is reported with both sequences
+// (s: sent, p: posted, ?: optional).
+::testing::AssertionResult InOrder(const std::vector<Recorded>& got,
+                                   const std::vector<Step>& table);
 ::testing::AssertionResult InOrder(const std::vector<UINT>& got, const std::vector<Step>& table);
 
 // Dispatches everything queued now (posted messages, due timers); returns the count.

@@ -1,25 +1,21 @@
-// Linux test helpers: a temporary settings directory (XDG_CONFIG_HOME) for an object's
-// life, and whole-file reads and writes.
+// Linux test helper: a temporary folder that is the settings directory
+// (XDG_CONFIG_HOME) for the object's life.
 #pragma once
 
 #include <string>
 
+#include "tests/support/TempDir.h"
+
 namespace testsupport {
 
-// Points XDG_CONFIG_HOME at a fresh temporary directory for the object's life.
-class TempConfigDir {
+class TempConfigDir : public TempDir {
  public:
   TempConfigDir();
   ~TempConfigDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
-  std::string path_, saved_;
+  std::string saved_;
   bool hadSaved_ = false;
 };
-
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
 
 }  // namespace testsupport

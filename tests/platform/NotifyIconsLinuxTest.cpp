@@ -58,19 +58,4 @@ TEST(NotifyIcons, MouseOverAnIconPostsTheCallbackMessage) {
   Shell_NotifyIconA(NIM_DELETE, &d);
 }
 
-TEST(Icons, HandlesAreCheckedOnRelease) {
-  ICONINFO ii{};
-  ii.fIcon = TRUE;
-  ii.hbmColor = CreateBitmap(16, 16, 1, 32, nullptr);
-  ii.hbmMask = CreateBitmap(16, 16, 1, 1, nullptr);
-  HICON icon = CreateIconIndirect(&ii);
-  ASSERT_NE(icon, nullptr);
-  EXPECT_TRUE(DestroyIcon(icon));
-  EXPECT_FALSE(DestroyIcon(icon));
-  EXPECT_TRUE(DeleteObject(ii.hbmColor));
-  EXPECT_TRUE(DeleteObject(ii.hbmMask));
-  EXPECT_FALSE(DeleteObject(ii.hbmMask));
-  EXPECT_EQ(LOBYTE(LOWORD(GetVersion())), 6);
-}
-
 }  // namespace
