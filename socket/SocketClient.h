@@ -219,7 +219,7 @@ class TSocketClient : public TComponent {
   std::string FInbox;        // received, not yet read: the rest after a line
   bool FPeerClosed = false;  // the close notification of this connection arrived
   int FPeerCloseError = 0;   // and the error it carried (0: a graceful close)
-  bool FBatching = false;  // a TSendBatch gathers the sends in FOutbox
+  bool FBatching = false;    // a TSendBatch gathers the sends in FOutbox
   std::string FOutbox;
   bool FDeadlineRunning = false;
   uint32_t FDeadlineStart = 0;  // tick count when the running deadline began
