@@ -1,16 +1,12 @@
 // String lists and streams.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "framework/Classes.h"
+#include "tests/support/TempDir.h"
 
 namespace {
-
-std::string TempName(const std::string& leaf) {
-  return (std::filesystem::temp_directory_path() / ("tavix-fw-" + leaf)).string();
-}
 
 TEST(StringList, TextJoinsWithCrLfAndSetTextSplitsAnyLineEnd) {
   TStringList l;
@@ -60,7 +56,8 @@ TEST(StringList, OnChangeOncePerUpdateBlock) {
 }
 
 TEST(Streams, FileRoundTripAndCreateTruncates) {
-  std::string name = TempName("stream.txt");
+  testsupport::TempDir dir;
+  std::string name = dir.file("stream.txt");
   {
     TStringList l;
     l.Add("one");
@@ -79,11 +76,11 @@ TEST(Streams, FileRoundTripAndCreateTruncates) {
   TStringList back;
   back.LoadFromFile(name);
   EXPECT_EQ(back.Count(), 0);
-  DeleteFile(name);
 }
 
 TEST(Streams, OpenAndCreateErrorsNameTheFile) {
-  std::string missing = TempName("no-such-dir/x.txt");
+  testsupport::TempDir dir;
+  std::string missing = dir.file("no-such-dir/x.txt");
   try {
     TFileStream fs(missing, fmOpenRead);
     FAIL();

@@ -1,5 +1,6 @@
 // THttpClient: the exact bytes of the request for each URL shape, proxy and header value.
 #include "tests/http/HttpFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -120,13 +121,14 @@ TEST_F(HttpTest, CopyAndLinkCarryTheSecondUriAndLinkAnnouncesNoLength) {
 }
 
 TEST_F(HttpTest, FileModeSendsTheFileAndAnnouncesItsSize) {
-  std::string name = ::testing::TempDir() + "http_send.dat";
+  testsupport::TempDir dir;
+  std::string name = dir.file("http_send.dat");
   {
     TFileStream f(name, fmCreate);
     f.WriteBuffer("hello", 5);
   }
   http->OutputFileMode = true;
-  http->Header = ::testing::TempDir() + "http_head.txt";
+  http->Header = dir.file("http_head.txt");
   server.reply("HTTP/1.0 200 OK\r\n\r\n");
   http->Trace(at("/t"), name);
   EXPECT_EQ(request(),

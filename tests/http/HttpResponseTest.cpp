@@ -1,18 +1,10 @@
 // THttpClient: reading the header block, the named response lines and the body.
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
 #include "tests/http/HttpFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-std::string FileText(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using testsupport::readFile;
 
 TEST_F(HttpTest, HeaderBlockIsKeptByteForByteAndBodyIsTheRest) {
   server.reply("HTTP/1.0 200 OK\r\nA: b\nC: d\r\n\r\nbody\r\n\r\nmore");
@@ -141,20 +133,19 @@ TEST_F(HttpTest, ThousandsOfHeaderLinesAreRead) {
 }
 
 TEST_F(HttpTest, FileModesWriteHeaderAndBodyToTheirFiles) {
-  const std::string headName = ::testing::TempDir() + "http_mode_head.txt";
-  const std::string bodyName = ::testing::TempDir() + "http_mode_body.htm";
+  testsupport::TempDir dir;
+  const std::string headName = dir.file("http_mode_head.txt");
+  const std::string bodyName = dir.file("http_mode_body.htm");
   http->OutputFileMode = true;
   http->InputFileMode = true;
   http->Header = headName;
   http->Body = bodyName;
   server.reply("HTTP/1.0 200 OK\nA: b\n\n<html>\n");
   http->Get(at("/"));
-  EXPECT_EQ(FileText(headName), "HTTP/1.0 200 OK\nA: b\n\n");
-  EXPECT_EQ(FileText(bodyName), "<html>\n");
+  EXPECT_EQ(readFile(headName), "HTTP/1.0 200 OK\nA: b\n\n");
+  EXPECT_EQ(readFile(bodyName), "<html>\n");
   EXPECT_EQ(http->Header, headName);
   EXPECT_EQ(http->Body, bodyName);
-  std::remove(headName.c_str());
-  std::remove(bodyName.c_str());
 }
 
 TEST_F(HttpTest, HeaderFileThatCannotBeCreatedRaisesAfterConnecting) {

@@ -1,12 +1,11 @@
 // TSocketClient data operations against scripted servers on 127.0.0.1: lines, writes,
 // captures, files, Transaction, cancel and time-outs.
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "tests/socket/SocketFixture.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -24,14 +23,9 @@ class TransferTest : public SocketTest {
     std::vector<char> buf(static_cast<size_t>(n));
     return PumpUntil([&] { return recv(c.GetSocketHandle(), buf.data(), n, MSG_PEEK) >= n; });
   }
-  static std::string tempPath(const char* name) { return ::testing::TempDir() + "/" + name; }
-  static std::string fileText(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-  }
+  std::string tempPath(const char* name) const { return dir_.file(name); }
 
+  testsupport::TempDir dir_;
   std::unique_ptr<LoopbackServer> server;
 };
 
@@ -211,9 +205,8 @@ TEST_F(TransferTest, CaptureFileWritesEveryByte) {
   });
   std::string path = tempPath("capture.bin");
   c->CaptureFile(path);
-  EXPECT_EQ(fileText(path), body);
+  EXPECT_EQ(testsupport::readFile(path), body);
   EXPECT_EQ(c->GetBytesRecvd(), 200000);
-  std::remove(path.c_str());
 }
 
 TEST_F(TransferTest, SendFileSendsEveryByteAndCounts) {
@@ -233,7 +226,6 @@ TEST_F(TransferTest, SendFileSendsEveryByteAndCounts) {
   EXPECT_EQ(server->received(0), body);
   EXPECT_EQ(c->GetBytesSent(), 150000);
   EXPECT_GE(packets, 3);
-  std::remove(path.c_str());
 }
 
 TEST_F(TransferTest, SendFileOfAMissingFileRaisesTheStreamError) {
@@ -255,7 +247,6 @@ TEST_F(TransferTest, CanceledBeforeSendingSendsNothing) {
   c->Write("Z");
   ASSERT_TRUE(server->waitReceived(0, 1));
   EXPECT_EQ(server->received(0), "Z");
-  std::remove(path.c_str());
 }
 
 TEST_F(TransferTest, CanceledBeforeCapturingReceivesNothing) {
@@ -264,13 +255,12 @@ TEST_F(TransferTest, CanceledBeforeCapturingReceivesNothing) {
   std::string path = tempPath("cancel-capture.bin");
   c->Cancel();
   EXPECT_EQ(errorOf([&] { c->CaptureFile(path); }), "Socket send aborted");
-  EXPECT_EQ(fileText(path), "");
+  EXPECT_EQ(testsupport::readFile(path), "");
   c->Cancel();
   std::string text;
   EXPECT_EQ(errorOf([&] { c->CaptureString(text, -1); }), "Socket capture aborted");
   EXPECT_EQ(text, "");
   EXPECT_EQ(c->ReadLn(), "data\n");
-  std::remove(path.c_str());
 }
 
 TEST_F(TransferTest, CanceledBeforeReadLnMakesOnePassThenRaises) {
