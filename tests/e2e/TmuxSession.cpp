@@ -12,7 +12,6 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
 
 namespace e2e {
@@ -70,19 +69,10 @@ std::string buildDir() {
   return std::filesystem::canonical("/proc/self/exe").parent_path().parent_path().string();
 }
 
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/tavix-e2e-XXXXXX";
-  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
 TmuxSession::TmuxSession(const std::string& program, const std::map<std::string, std::string>& env,
                          const std::string& workDir, int cols, int rows) {
+  std::error_code ec;
+  program_ = std::filesystem::canonical(program, ec).string();
   socket_ = "tavix-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(gSessions++);
   std::string envs;
   for (const auto& [k, v] : env) envs += k + "=" + shellQuote(v) + " ";
@@ -96,7 +86,8 @@ TmuxSession::TmuxSession(const std::string& program, const std::map<std::string,
 TmuxSession::~TmuxSession() { tmux("kill-server"); }
 
 std::string TmuxSession::tmux(const std::string& args) const {
-  return run("tmux -u -L " + socket_ + " " + args + " 2>/dev/null");
+  return run("TMUX_TMPDIR=" + shellQuote(socketDir_.path()) + " tmux -u -L " + socket_ + " " +
+             args + " 2>/dev/null");
 }
 
 void TmuxSession::keys(const std::vector<std::string>& names) {
@@ -162,14 +153,19 @@ int TmuxSession::waitExit(int timeoutMs) const {
 }
 
 int TmuxSession::programPid() const {
-  // The pane runs sh, whose only child (until it ends) is the program.
-  std::string pane = tmux("display-message -p -t main '#{pane_pid}'");
-  int sh = std::atoi(pane.c_str());
-  if (sh <= 0) return -1;
-  std::string kids =
-      readFile("/proc/" + std::to_string(sh) + "/task/" + std::to_string(sh) + "/children");
-  int pid = std::atoi(kids.c_str());
-  return pid > 0 ? pid : -1;
+  // The pane's shell runs the script's sh directly or, as a login shell of /bin/sh
+  // does, as a child of its own: the program is the descendant running its file.
+  std::vector<int> todo{std::atoi(tmux("display-message -p -t main '#{pane_pid}'").c_str())};
+  while (!todo.empty()) {
+    const std::string pid = std::to_string(todo.back());
+    todo.pop_back();
+    std::error_code ec;
+    if (std::filesystem::read_symlink("/proc/" + pid + "/exe", ec).string() == program_)
+      return std::stoi(pid);
+    std::istringstream kids(readFile("/proc/" + pid + "/task/" + pid + "/children"));
+    for (int kid; kids >> kid;) todo.push_back(kid);
+  }
+  return -1;
 }
 
 }  // namespace e2e

@@ -1,29 +1,21 @@
 // A program run in a tmux pane of fixed size, driven with keys and xterm SGR mouse
 // reports and read back with capture-pane, for the end-to-end tests.
 //
-// Each session has a tmux server of its own (its own socket), so tests never touch
-// a user's tmux. The program runs through sh with the given environment and working
-// directory; when it ends the pane prints "[exit N]" and stays, so a test can check
-// how the program left the terminal. Every wait is bounded.
+// Each session has a tmux server of its own (its own socket, in a temporary folder of
+// its own), so tests never touch a user's tmux and leave no socket behind. The program runs through
+// sh with the given environment and working directory; when it ends the pane prints "[exit N]" and
+// stays, so a test can check how the program left the terminal. Every wait is bounded.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 namespace e2e {
 
-// A temporary directory removed with everything in it at the end of the test.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using testsupport::TempDir;
 
 struct Cell {
   int row = -1, col = -1;  // 0-based; row -1: not found
@@ -58,7 +50,9 @@ class TmuxSession {
 
  private:
   std::string tmux(const std::string& args) const;  // runs tmux, returns its output
+  TempDir socketDir_;
   std::string socket_;
+  std::string program_;  // its resolved path, as /proc shows it
 };
 
 std::string shellQuote(const std::string& s);
