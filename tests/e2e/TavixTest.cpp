@@ -276,12 +276,21 @@ TEST_P(TavixFace, IconClickShowsTheWindowWithEveryCaptionWhole) {
   EXPECT_NE(s.find("+-----"), std::string::npos) << s;  // the bottom frame
 }
 
+// "Term80x24At26_26_513_489": the same name in every run (a minus shows as "m").
+std::string FaceName(const ::testing::TestParamInfo<Face>& info) {
+  std::string name =
+      "Term" + std::to_string(info.param.cols) + "x" + std::to_string(info.param.rows) + "At";
+  for (const char* c = info.param.normPos; *c; ++c) name += *c == ',' ? '_' : *c == '-' ? 'm' : *c;
+  return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(SizesAndPlaces, TavixFace,
                          ::testing::Values(Face{80, 24, "26,26,513,489"},
                                            Face{80, 24, "0,0,487,463"},
                                            Face{120, 45, "400,160,887,623"},
                                            Face{120, 45, "30,30,517,493"},
-                                           Face{100, 40, "-200,900,287,1363"}));
+                                           Face{100, 40, "-200,900,287,1363"}),
+                         FaceName);
 
 // At the smallest common terminal the log gives way: after a dozen polls the
 // statistics' last lines are on screen.
@@ -290,9 +299,16 @@ TEST_F(Tavix, AtEightyByTwentyFourTheNewestLinesStayInView) {
   start(80, 24);
   show();
   ASSERT_NO_FATAL_FAILURE(pollLocalServer());
-  for (int i = 0; i < 11; ++i) {
-    server_.reply(kReply);
+  clickOn("[ ] Display Header");
+  ASSERT_TRUE(tmux_->waitFor("[x] Display Header"));
+  // Each reply names its poll, so each press waits for its own poll's line: a press
+  // while a poll is still running would meet the "Busy waiting" box instead.
+  for (int poll = 2; poll <= 12; ++poll) {
+    const std::string server =
+        "Server: poll-" + std::string(poll < 10 ? "0" : "") + std::to_string(poll);
+    server_.reply("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n" + server + "\r\n\r\n");
     clickOn("Poll Now");
+    ASSERT_TRUE(tmux_->waitFor(server)) << tmux_->screen();
   }
   clickOn("Log Stats");
   EXPECT_TRUE(tmux_->waitFor("Total Polls: 12")) << tmux_->screen();
