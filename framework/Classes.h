@@ -274,9 +274,9 @@ class TFileStream : public TStream {
 
 // Replaces the file's contents so that it stays the user's file (FileSave.cpp): a
 // fresh temporary beside it, then a replace that keeps its permission bits, owner
-// and link; written in place, flushed, when the folder takes no new files. A failed
-// save leaves the file as it was (unless written in place) and raises EFCreateError
-// "Cannot create file <fileName>. <the system's reason>".
+// and link; written in place, flushed, when the file has several names or the folder
+// takes no new files. A failed save leaves the file as it was and raises
+// EFCreateError "Cannot create file <fileName>. <the system's reason>".
 void ReplaceFileContents(const std::string& fileName, const std::string& bytes);
 
 // ---- hidden utility windows ----

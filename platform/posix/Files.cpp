@@ -83,15 +83,6 @@ bool folderExists(const std::string& path) {
   return stat(slash == 0 ? "/" : path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// True when some handle holds path open without FILE_SHARE_DELETE.
-bool heldOpen(const char* path) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  close(fd);
-  return held;
-}
-
 }  // namespace
 }  // namespace posix
 
@@ -265,7 +256,9 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
 }
 
 // The replaced file keeps its permission bits and owner, and a symbolic link keeps
-// pointing at it: the replacement takes the place of the link's target.
+// pointing at it: the replacement takes the place of the link's target. A file with
+// several names is not replaced (ERROR_UNABLE_TO_MOVE_REPLACEMENT, as when its owner
+// cannot be kept): the caller writes it in place, so that every name shows the text.
 BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPVOID, LPVOID) {
   if (!replaced || !replacement || backup) return failWith(ERROR_INVALID_PARAMETER);
   std::string target;
@@ -273,6 +266,7 @@ BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD, LPV
   if (DWORD e = linkTarget(replaced, target)) return failWith(e);
   if (lstat(target.c_str(), &st) != 0) return fail();
   if (DWORD e = refusal(target, st)) return failWith(e);
+  if (st.st_nlink > 1) return failWith(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
   int fd = open(replacement, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail();
   const bool kept = adoptOwnerAndMode(fd, st);

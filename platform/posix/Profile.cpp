@@ -22,9 +22,12 @@
 namespace posix {
 namespace {
 
+// The file a name stands for; "" when a directory-less name has no settings folder
+// (no home at all): nothing is ever made relative to the working folder.
 std::string resolve(const std::string& name, bool forWrite) {
   if (name.find('/') != std::string::npos) return name;
   std::string dir = windowsDirectory();
+  if (dir.empty()) return "";
   if (DIR* d = opendir(dir.c_str())) {
     std::string found;
     while (dirent* e = readdir(d))
@@ -37,10 +40,7 @@ std::string resolve(const std::string& name, bool forWrite) {
     // Case does not tell names apart here: "tavix.INI" and "tavix.ini" are one file,
     // and on disk it has the lower-case name a user looks for.
   } else if (forWrite) {
-    // Create the directory chain (like mkdir -p).
-    for (size_t at = 1; at != std::string::npos; at = dir.find('/', at + 1))
-      mkdir(dir.substr(0, at).c_str(), 0755);
-    mkdir(dir.c_str(), 0755);
+    makeFolders(dir);
   }
   std::string lower = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -121,6 +121,10 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     return FALSE;
   }
   std::string path = resolve(file, true);
+  if (path.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
   std::string bytes;
   // There but unreadable, odd or too large: never overwrite what we could not read.
   if (DWORD e = readProfile(path, bytes)) {

@@ -1,38 +1,43 @@
 // Reading and replacing the user's files without taking them over (see SafeFile.h).
-// A replacement is written to an unnamed file of the target's folder (O_TMPFILE),
-// or where that is impossible to a fresh random name made exclusively, and gets a
-// name (".profile-<pid>-<random>") only for the moment before the rename.
 #include "platform/posix/SafeFile.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "platform/posix/Internal.h"
 
 namespace posix {
 namespace {
 
-constexpr char kTempPrefix[] = ".profile-";
 // The owner could not be kept: the caller writes in place instead.
 constexpr DWORD kOwnerLost = ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+constexpr size_t kHexDigits = 16;
+// Enough of the file's name to tell whose temporary it is, within NAME_MAX.
+constexpr size_t kNameKept = 96;
 
 // Closes its descriptor on every way out.
 class Fd {
  public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { reset(-1); }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  void reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
 
  private:
   int fd_;
@@ -40,10 +45,10 @@ class Fd {
 
 DWORD lastError() { return errnoToWin(errno); }
 
-bool writeAll(int fd, const std::string& s) {
+bool writeAllAt(int fd, const char* data, size_t size, off_t at) {
   size_t done = 0;
-  while (done < s.size()) {
-    ssize_t n = write(fd, s.data() + done, s.size() - done);
+  while (done < size) {
+    ssize_t n = pwrite(fd, data + done, size - done, at + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) errno = EIO;
     if (n <= 0) return false;
@@ -58,8 +63,15 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string nameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+uid_t ownerOf(const std::string& dir) {
+  struct stat d {};
+  return stat(dir.c_str(), &d) == 0 ? d.st_uid : geteuid();
+}
+
 std::string randomHex() {
-  unsigned char b[8];
+  unsigned char b[kHexDigits / 2];
   if (getrandom(b, sizeof b, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof b)) {
     timespec t{};
     clock_gettime(CLOCK_REALTIME, &t);
@@ -71,94 +83,101 @@ std::string randomHex() {
       v >>= 8;
     }
   }
-  char hex[sizeof b * 2 + 1];
+  char hex[kHexDigits + 1];
   for (size_t i = 0; i < sizeof b; ++i) std::snprintf(hex + 2 * i, 3, "%02x", b[i]);
   return hex;
 }
 
-std::string tempName(const std::string& dir) {
-  return dir + "/" + kTempPrefix + std::to_string(getpid()) + "-" + randomHex();
+std::string tempName(const std::string& dir, const std::string& fileName) {
+  return dir + "/." + fileName.substr(0, kNameKept) + "." + randomHex() + kTemporaryMark;
 }
 
-// A fresh name in dir, made exclusively: never an existing file, never through a link.
-int openNamedTemp(const std::string& dir, std::string& name) {
+// ".<name>.<16 hex digits>.tavix-unfinished", compared character by character.
+bool isTemporaryName(const std::string& n) {
+  const size_t mark = std::strlen(kTemporaryMark);
+  if (n.size() < 2 + 1 + kHexDigits + mark || n[0] != '.') return false;
+  if (n.compare(n.size() - mark, mark, kTemporaryMark) != 0) return false;
+  const size_t hex = n.size() - mark - kHexDigits;
+  if (n[hex - 1] != '.') return false;
+  return std::all_of(n.begin() + hex, n.begin() + hex + kHexDigits,
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// A fresh name in dir, made exclusively (never an existing file, never through a
+// link) and locked at once, as a live writer's file.
+int openNamedTemp(const std::string& dir, const std::string& fileName, mode_t mode,
+                  std::string& name) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = tempName(dir);
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    name = tempName(dir, fileName);
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) flock(fd, LOCK_SH | LOCK_NB);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
 }
 
 // Gives the unnamed file fd a fresh name in dir; false (errno set) where it cannot.
-bool nameUnnamed(int fd, const std::string& dir, std::string& name) {
+bool nameUnnamed(int fd, const std::string& dir, const std::string& fileName, std::string& name) {
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = tempName(dir);
+    name = tempName(dir, fileName);
     if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno != EEXIST) return false;
   }
   return false;
 }
 
-// A new file's owner and bits: 0644, and for root the folder's owner, so that a
-// run as root leaves nothing in a user's folder that the user cannot change.
-struct stat newFileLook(const std::string& dir) {
-  struct stat st {};
-  st.st_mode = S_IFREG | 0644;
-  st.st_uid = geteuid();
-  st.st_gid = getegid();
-  struct stat d {};
-  if (geteuid() == 0 && stat(dir.c_str(), &d) == 0) {
-    st.st_uid = d.st_uid;
-    st.st_gid = d.st_gid;
+// Fills the new file fd and makes it durable with the look of the file it replaces
+// (old), or for a new file the bits the umask gave and, made by root in another
+// user's folder, that user as owner.
+DWORD fill(int fd, const std::string& bytes, const struct stat* old, const std::string& dir) {
+  if (old && !adoptOwnerAndMode(fd, *old)) return kOwnerLost;
+  if (!old && geteuid() == 0) {
+    struct stat d {};
+    if (stat(dir.c_str(), &d) == 0 && d.st_uid != 0) (void)!fchown(fd, d.st_uid, d.st_gid);
   }
-  return st;
+  return writeAllAt(fd, bytes.data(), bytes.size(), 0) && fsync(fd) == 0 ? 0 : lastError();
 }
 
-// Fills the new file fd and makes it durable with the look of the file it replaces.
-DWORD fill(int fd, const std::string& bytes, const struct stat& look, bool mustKeepOwner) {
-  if (!adoptOwnerAndMode(fd, look) && mustKeepOwner) return kOwnerLost;
-  return writeAll(fd, bytes) && fsync(fd) == 0 ? 0 : lastError();
-}
-
-// The replacement in dir, named (name) and durable; unnamed while it is written
-// where the file system allows.
-DWORD writeReplacement(const std::string& dir, const std::string& bytes, const struct stat& look,
-                       bool mustKeepOwner, std::string& name) {
-  Fd unnamed(open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-  if (unnamed.get() >= 0) {
-    if (DWORD e = fill(unnamed.get(), bytes, look, mustKeepOwner)) return e;
-    if (nameUnnamed(unnamed.get(), dir, name)) return 0;
+// The replacement of dir/fileName, named (name), durable and held open (locked) in
+// temp; unnamed while it is written where the file system allows.
+DWORD writeReplacement(const std::string& dir, const std::string& fileName,
+                       const std::string& bytes, const struct stat* old, Fd& temp,
+                       std::string& name) {
+  // A new file is made 0666 and the umask takes its bits away, as for any new file.
+  const mode_t mode = old ? 0600 : 0666;
+  temp.reset(open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+  if (temp.get() >= 0) {
+    flock(temp.get(), LOCK_SH | LOCK_NB);
+    if (DWORD e = fill(temp.get(), bytes, old, dir)) return e;
+    if (nameUnnamed(temp.get(), dir, fileName, name)) return 0;
     if (errno != ENOENT) return lastError();  // ENOENT: no /proc; a named file still works
   }
-  Fd named(openNamedTemp(dir, name));
-  if (named.get() < 0) return lastError();
-  DWORD e = fill(named.get(), bytes, look, mustKeepOwner);
+  temp.reset(openNamedTemp(dir, fileName, mode, name));
+  if (temp.get() < 0) return lastError();
+  DWORD e = fill(temp.get(), bytes, old, dir);
   if (e) unlink(name.c_str());
   return e;
 }
 
-// Removes the names that replacements of processes that are gone left behind
-// (killed between naming and rename); another live writer's file is left alone.
-void removeOrphans(const std::string& dir) {
-  DIR* d = opendir(dir.c_str());
-  if (!d) return;
-  const std::string prefix = kTempPrefix;
-  while (dirent* e = readdir(d)) {
-    std::string n = e->d_name;
-    if (n.compare(0, prefix.size(), prefix) != 0) continue;
-    size_t dash = n.find('-', prefix.size());
-    if (dash == std::string::npos || dash == prefix.size()) continue;
-    std::string digits = n.substr(prefix.size(), dash - prefix.size());
-    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
-    pid_t pid = static_cast<pid_t>(std::stol(digits));
-    struct stat st {};
-    if (fstatat(dirfd(d), n.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
-      continue;
-    if (pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH) unlinkat(dirfd(d), n.c_str(), 0);
+// Removes what writers that are gone left in dir (killed between naming their file
+// and the rename): names of the temporaries' form only, regular files with one
+// link, that nobody holds.
+void removeLeftovers(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d))
+      if (isTemporaryName(e->d_name)) names.push_back(e->d_name);
+    closedir(d);
   }
-  closedir(d);
+  for (const std::string& n : names) {
+    const std::string path = dir + "/" + n;
+    Fd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+      continue;
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) == 0) unlink(path.c_str());
+  }
 }
 
 }  // namespace
@@ -192,6 +211,9 @@ DWORD linkTarget(const std::string& path, std::string& target) {
     struct stat st {};
     if (lstat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : lastError();
     if (!S_ISLNK(st.st_mode)) return 0;
+    // Another user's link could point at any file of the system; root would write
+    // what that user never could.
+    if (geteuid() == 0 && st.st_uid != 0) return ERROR_ACCESS_DENIED;
     char buf[4096];
     ssize_t n = readlink(target.c_str(), buf, sizeof buf);
     if (n < 0) return lastError();
@@ -204,6 +226,9 @@ DWORD linkTarget(const std::string& path, std::string& target) {
 
 DWORD refusal(const std::string& path, const struct stat& st) {
   if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) return ERROR_ACCESS_DENIED;
+  // A second name can be a hard link to any file; its folder's owner must own it.
+  if (geteuid() == 0 && st.st_nlink > 1 && st.st_uid != ownerOf(folderOf(path)))
+    return ERROR_ACCESS_DENIED;
   return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : lastError();
 }
 
@@ -215,13 +240,39 @@ bool adoptOwnerAndMode(int fd, const struct stat& st) {
   return fchmod(fd, st.st_mode & 07777) == 0 && owned;
 }
 
+bool heldOpen(const std::string& path) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+  return fd.get() >= 0 && flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+void makeFolders(const std::string& dir) {
+  for (size_t at = dir.find('/', 1);; at = dir.find('/', at + 1)) {
+    const std::string part = dir.substr(0, at);
+    if (mkdir(part.c_str(), 0700) == 0 && geteuid() == 0) {
+      struct stat parent {};
+      if (stat(folderOf(part).c_str(), &parent) == 0)
+        (void)!lchown(part.c_str(), parent.st_uid, parent.st_gid);
+    }
+    if (at == std::string::npos) return;
+  }
+}
+
 DWORD writeInPlace(const std::string& path, const std::string& bytes) {
   Fd fd(open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0) return lastError();
   struct stat st {};
   if (fstat(fd.get(), &st) != 0) return lastError();
   if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
-  const bool ok = writeAll(fd.get(), bytes) &&
+  const size_t old = static_cast<size_t>(st.st_size);
+  // The part beyond the old end goes first: the room is taken before the old text
+  // is touched, and a full disk gives the file back as it was.
+  if (bytes.size() > old &&
+      !writeAllAt(fd.get(), bytes.data() + old, bytes.size() - old, static_cast<off_t>(old))) {
+    const DWORD e = lastError();
+    (void)!ftruncate(fd.get(), static_cast<off_t>(old));
+    return e;
+  }
+  const bool ok = writeAllAt(fd.get(), bytes.data(), std::min(old, bytes.size()), 0) &&
                   ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 &&
                   fsync(fd.get()) == 0;
   return ok ? 0 : lastError();
@@ -235,10 +286,13 @@ DWORD replaceFile(const std::string& path, const std::string& bytes) {
   if (!exists && errno != ENOENT) return lastError();
   if (exists) {
     if (DWORD e = refusal(target, st)) return e;
+    // A rename would leave the other names with the old text.
+    if (st.st_nlink > 1) return writeInPlace(target, bytes);
   }
   const std::string dir = folderOf(target);
+  Fd temp;
   std::string name;
-  DWORD e = writeReplacement(dir, bytes, exists ? st : newFileLook(dir), exists, name);
+  DWORD e = writeReplacement(dir, nameOf(target), bytes, exists ? &st : nullptr, temp, name);
   // A folder that takes no new files, or an owner this process cannot give.
   if (exists && (e == kOwnerLost || e == ERROR_ACCESS_DENIED)) return writeInPlace(target, bytes);
   if (e) return e;
@@ -247,7 +301,8 @@ DWORD replaceFile(const std::string& path, const std::string& bytes) {
     unlink(name.c_str());
     return e;
   }
-  removeOrphans(dir);
+  temp.reset(-1);
+  removeLeftovers(dir);
   return 0;
 }
 

@@ -1,11 +1,13 @@
 // Last-error value, version, module file name and the "Windows directory".
 #include <errno.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/posix/Internal.h"
 #include "platform/posix/Seams.h"
@@ -127,11 +129,27 @@ void setModuleFileName(const std::string& path) {
   gModuleOverride = path;
 }
 
+// HOME when it is an absolute path, else the home the password database gives the
+// user; "" when there is neither.
+std::string homeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return home;
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buf(16384);
+  if (getpwuid_r(geteuid(), &entry, buf.data(), buf.size(), &found) == 0 && found &&
+      found->pw_dir && found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return "";
+}
+
+// As the XDG rules say: a relative XDG_CONFIG_HOME is ignored, and a folder is never
+// taken relative to the working folder.
 std::string windowsDirectory() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && *xdg == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : ".") + "/.config";
+  const std::string home = homeFolder();
+  return home.empty() ? "" : home + "/.config";
 }
 
 }  // namespace posix
@@ -183,6 +201,10 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buf, DWORD size) {
 
 UINT GetWindowsDirectoryA(LPSTR buf, UINT size) {
   std::string dir = posix::windowsDirectory();
+  if (dir.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
   if (!buf || size <= dir.size()) return static_cast<UINT>(dir.size() + 1);  // size needed
   std::memcpy(buf, dir.c_str(), dir.size() + 1);
   return static_cast<UINT>(dir.size());

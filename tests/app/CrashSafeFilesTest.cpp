@@ -143,7 +143,7 @@ TEST_F(CrashSafeFilesTest, AThousandKillsDuringSettingsSavesLeaveOldOrNewValues)
   // until the next save.
   int temporary = 0;
   for (const auto& e : fs::directory_iterator(dir_))
-    temporary += e.path().filename().string().rfind(".profile-", 0) == 0;
+    temporary += e.path().filename().string().ends_with(".tavix-unfinished");
   EXPECT_LE(temporary, 1);
 }
 
@@ -183,8 +183,9 @@ TEST_F(CrashSafeFilesTest, KillsDuringLogSavesLeaveTheOldOrAWholeNewFile) {
   close(pipeFds[0]);
   close(pipeFds[1]);
   EXPECT_GT(whole, 0);
-  // What the killed saves left behind goes with the next save.
-  AnswerSave(path);
+  // What the killed saves left behind goes with the next save into the folder,
+  // whatever its name.
+  AnswerSave(dir_ + "/another.txt");
   AnswerBox(IDNO);
   Form1->btnSave->Click();
   int leftovers = 0;
@@ -252,8 +253,29 @@ TEST_F(CrashSafeFilesTest, LogSavesKeepTheUsersFile) {
     EXPECT_FALSE(fs::is_symlink(saved));
     EXPECT_TRUE(fs::is_symlink(saved + ".saving"));
   }
+  {
+    SCOPED_TRACE("every name of a hard-linked file shows the saved log");
+    const std::string first = dir_ + "/hard.txt", second = dir_ + "/second.txt";
+    { std::ofstream(first) << "old"; }
+    fs::create_hard_link(first, second);
+    EXPECT_TRUE(save(first));
+    EXPECT_EQ(ReadFile(second), Form1->Memo1->Lines()->Text());
+    EXPECT_EQ(fs::hard_link_count(first), 2u);
+  }
+  {
+    SCOPED_TRACE("a name with wildcards touches only a killed save's temporary");
+    const std::vector<std::string> others = {".report.txt.0123456789ABCDEF.saving",
+                                             ".notes.txt.mine.saving",
+                                             ".notes.txt.0123456789ABCDEF.tavix-unfinished.bak"};
+    for (const std::string& n : others) std::ofstream(dir_ + "/" + n) << "mine";
+    const std::string killed = dir_ + "/.mylog.txt.6AE2FBD128033B34.tavix-unfinished";
+    { std::ofstream(killed) << "partial"; }
+    EXPECT_TRUE(save(dir_ + "/a*b?.txt"));
+    EXPECT_FALSE(fs::exists(killed));
+    for (const std::string& n : others) EXPECT_EQ(ReadFile(dir_ + "/" + n), "mine") << n;
+  }
   for (const auto& e : fs::directory_iterator(dir_))
-    EXPECT_FALSE(e.path().filename().string()[0] == '.' && e.path().extension() == ".saving")
+    EXPECT_FALSE(e.path().filename().string().ends_with(".tavix-unfinished"))
         << e.path() << " left behind";
 }
 

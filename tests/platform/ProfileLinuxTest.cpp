@@ -2,12 +2,16 @@
 // directory, case rules, writes that keep every other line byte for byte and replace
 // the file atomically, odd files, and the refusals that keep a user's file intact.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "platform/winapi.h"
@@ -219,23 +223,139 @@ TEST(Profile, OddFilesAreRefusedAndLeftAsTheyAre) {
   EXPECT_EQ(readFile(dir.file("bom.ini")), bom + "[settings]\r\nfreq=30\r\n");
 }
 
-// What a writer killed between naming its new file and the rename left behind goes
-// with the next write; a live writer's file and other names stay.
-TEST(Profile, AWriteRemovesTheTemporaryFileOfAWriterThatIsGone) {
+// The rules that keep a user's files the user's, one row each. Each row works in a
+// folder of its own and writes "tavix.ini" there.
+TEST(Profile, TheFileRules) {
   TempConfigDir dir;
-  const pid_t gone = fork();
-  if (gone == 0) _exit(0);
-  ASSERT_GT(gone, 0);
-  ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
-  const std::string orphan = ".profile-" + std::to_string(gone) + "-7";
-  const std::string live = ".profile-" + std::to_string(getpid()) + "-999999";
-  for (const std::string& n : {orphan, live, std::string(".profile-Ab12Cd")})
-    writeFile(dir.file(n), "x");
-  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", "o.ini"));
-  EXPECT_FALSE(std::filesystem::exists(dir.file(orphan)));
-  EXPECT_TRUE(std::filesystem::exists(dir.file(live)));
-  EXPECT_TRUE(std::filesystem::exists(dir.file(".profile-Ab12Cd")));
-  EXPECT_EQ(readFile(dir.file("o.ini")), "[s]\r\nk=v\r\n");
+  const std::string before = "[s]\nk=old\n", after = "[s]\nk=new\r\n";
+  auto write = [](const std::string& file) {
+    return WritePrivateProfileStringA("s", "k", "new", file.c_str()) != FALSE;
+  };
+  struct Row {
+    const char* what;
+    std::function<void(const std::string& folder)> run;
+  };
+  const Row rows[] = {
+      {"a killed writer's temporary goes; a live one and every look-alike stay",
+       [&](const std::string& d) {
+         const pid_t gone = fork();
+         if (gone == 0) _exit(0);
+         ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+         const std::string dead = ".tavix.ini.0123456789abcdef.tavix-unfinished";
+         const std::string live = ".other.ini.fedcba9876543210.tavix-unfinished";
+         const std::vector<std::string> userFiles = {".profile-2024-01-15",
+                                                     ".profile-1999-backup",
+                                                     ".profile-" + std::to_string(gone) + "-7",
+                                                     dead + ".bak",
+                                                     ".tavix.ini.0123456789abcdeg.tavix-unfinished",
+                                                     dead.substr(1)};
+         for (const std::string& n : userFiles) writeFile(d + "/" + n, "mine");
+         writeFile(d + "/" + dead, "x");
+         writeFile(d + "/" + live, "x");
+         const int held = open((d + "/" + live).c_str(), O_RDONLY | O_CLOEXEC);
+         ASSERT_EQ(flock(held, LOCK_SH), 0);
+         ASSERT_TRUE(write(d + "/tavix.ini"));
+         close(held);
+         EXPECT_FALSE(std::filesystem::exists(d + "/" + dead));
+         EXPECT_TRUE(std::filesystem::exists(d + "/" + live));
+         for (const std::string& n : userFiles) EXPECT_EQ(readFile(d + "/" + n), "mine") << n;
+       }},
+      {"a new file takes the bits the umask leaves",
+       [&](const std::string& d) {
+         const mode_t saved = umask(077);
+         const bool written = write(d + "/tavix.ini");
+         umask(022);
+         ASSERT_TRUE(written && write(d + "/other.ini"));
+         umask(saved);
+         EXPECT_EQ(statOf(d + "/tavix.ini").st_mode & 07777, 0600u);
+         EXPECT_EQ(statOf(d + "/other.ini").st_mode & 07777, 0644u);
+       }},
+      {"every name of a hard-linked file shows the new text",
+       [&](const std::string& d) {
+         writeFile(d + "/tavix.ini", before);
+         ASSERT_EQ(link((d + "/tavix.ini").c_str(), (d + "/second").c_str()), 0);
+         ASSERT_TRUE(write(d + "/tavix.ini"));
+         EXPECT_EQ(readFile(d + "/second"), after);
+         EXPECT_EQ(statOf(d + "/tavix.ini").st_nlink, 2u);
+       }},
+      {"written in place, a file is never cut for lack of room",
+       [&](const std::string& d) {
+         writeFile(d + "/tavix.ini", before);
+         ASSERT_EQ(link((d + "/tavix.ini").c_str(), (d + "/second").c_str()), 0);
+         {
+           FileSizeLimit full(before.size());
+           EXPECT_FALSE(write(d + "/tavix.ini"));
+         }
+         EXPECT_EQ(readFile(d + "/tavix.ini"), before);
+       }},
+      {"HOME: an absolute one, else the password database's; never the working folder",
+       [&](const std::string& d) {
+         std::filesystem::create_directories(d + "/work");
+         const std::string home = d + "/home", cwd = std::filesystem::current_path();
+         ASSERT_EQ(chdir((d + "/work").c_str()), 0);
+         setenv("XDG_CONFIG_HOME", "rel", 1);
+         setenv("HOME", home.c_str(), 1);
+         const bool written = write("tavix.ini");
+         char wd[MAX_PATH];
+         GetWindowsDirectoryA(wd, sizeof wd);
+         EXPECT_EQ(std::string(wd), home + "/.config");
+         const std::string database = getpwuid(geteuid())->pw_dir + std::string("/.config");
+         setenv("HOME", "rel", 1);
+         GetWindowsDirectoryA(wd, sizeof wd);
+         EXPECT_EQ(std::string(wd), database);
+         unsetenv("HOME");
+         GetWindowsDirectoryA(wd, sizeof wd);
+         EXPECT_EQ(std::string(wd), database);
+         ASSERT_EQ(chdir(cwd.c_str()), 0);
+         setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+         EXPECT_TRUE(written);
+         EXPECT_EQ(readFile(home + "/.config/tavix.ini"), "[s]\r\nk=new\r\n");
+         EXPECT_EQ(statOf(home + "/.config").st_mode & 07777, 0700u);
+         EXPECT_TRUE(std::filesystem::is_empty(d + "/work"));
+       }},
+  };
+  const char* const savedHome = std::getenv("HOME");
+  const std::string homeBefore = savedHome ? savedHome : "";
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string folder = dir.file("row" + std::to_string(n++));
+    std::filesystem::create_directory(folder);
+    row.run(folder);
+  }
+  if (savedHome) setenv("HOME", homeBefore.c_str(), 1);
+}
+
+// Root with another user's home writes nothing that user could not have written: it
+// follows no link of theirs, writes through no second name to a file they do not
+// own, and what it makes in their folder is theirs.
+TEST(Profile, RootInAUsersFolderActsWithinTheUsersRights) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root";
+  TempConfigDir dir;
+  const uid_t user = 65534;
+  const std::string home = dir.file("home"), secret = dir.file("secret");
+  std::filesystem::create_directory(home);
+  ASSERT_EQ(chown(home.c_str(), user, user), 0);
+  writeFile(secret, "root only");
+  chmod(secret.c_str(), 0600);
+  symlink(secret.c_str(), (home + "/soft.ini").c_str());
+  ASSERT_EQ(lchown((home + "/soft.ini").c_str(), user, user), 0);
+  ASSERT_EQ(link(secret.c_str(), (home + "/hard.ini").c_str()), 0);
+  for (const char* name : {"/soft.ini", "/hard.ini"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", (home + name).c_str()));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+  }
+  EXPECT_EQ(readFile(secret), "root only");
+  EXPECT_TRUE(S_ISLNK(statOf(home + "/soft.ini").st_mode));
+
+  setenv("XDG_CONFIG_HOME", (home + "/.config/tavix").c_str(), 1);
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", "tavix.ini"));
+  for (const std::string& made :
+       {home + "/.config", home + "/.config/tavix", home + "/.config/tavix/tavix.ini"}) {
+    EXPECT_EQ(statOf(made).st_uid, user) << made;
+    EXPECT_EQ(statOf(made).st_gid, user) << made;
+  }
 }
 
 TEST(Profile, LineBreaksInAValueAreRefused) {
