@@ -1,21 +1,49 @@
 // The four settings kept between runs in the "settings" section of tavix.ini.
+// At the end a value this instance did not change is left as the file has it when
+// the file changed meanwhile (by hand, or by another instance that ended first).
 #include "app/fMain.h"
 
 namespace {
 const char* const kSection = "settings";
-}
+const char* const kKeys[] = {"url", "freq", "autopoll", "dispheaders"};
+// No value read from a file has this text: it stands for a missing key.
+const char* const kMissing = "\x01";
+}  // namespace
 
 void TForm1::LoadSettings() {
+  FSettingsInFile = SettingsInFile();
   edURL->SetText(FIniFile->ReadString(kSection, "url", kDefaultHost));
   edFreq->SetValue(FIniFile->ReadInteger(kSection, "freq", 15));
   if (FIniFile->ReadBool(kSection, "autopoll", false)) btnStartClick(nullptr);
   cbxHeader->SetChecked(FIniFile->ReadBool(kSection, "dispheaders", false));
+  FSettingsShown = SettingsShown();
 }
 
 void TForm1::SaveSettings() {
-  FIniFile->WriteString(kSection, "url", edURL->Text());
+  const TSettingTexts shown = SettingsShown(), inFile = SettingsInFile();
+  for (size_t k = 0; k < shown.size(); ++k) {
+    if (shown[k] == FSettingsShown[k] && inFile[k] != FSettingsInFile[k]) continue;
+    FIniFile->WriteString(kSection, kKeys[k], shown[k]);
+  }
+  FSettingsShown = shown;
+  FSettingsInFile = SettingsInFile();
+}
+
+// The texts SaveSettings writes, in the order of kKeys.
+TForm1::TSettingTexts TForm1::SettingsShown() const {
   // Within the box's limits also when the box still has the focus (and its text).
-  FIniFile->WriteInteger(kSection, "freq", IntervalMs() / 60000);
-  FIniFile->WriteString(kSection, "autopoll", btnStart->Caption() == "Stop" ? "1" : "0");
-  FIniFile->WriteString(kSection, "dispheaders", cbxHeader->Checked() ? "1" : "0");
+  return {edURL->Text(), IntToStr(IntervalMs() / 60000), btnStart->Caption() == "Stop" ? "1" : "0",
+          cbxHeader->Checked() ? "1" : "0"};
+}
+
+// A file that cannot be read counts as unchanged: the writes then say what is wrong.
+TForm1::TSettingTexts TForm1::SettingsInFile() const {
+  TSettingTexts texts;
+  try {
+    for (size_t k = 0; k < texts.size(); ++k)
+      texts[k] = FIniFile->ReadString(kSection, kKeys[k], kMissing);
+  } catch (const EIniFileException&) {
+    return FSettingsInFile;
+  }
+  return texts;
 }

@@ -7,6 +7,7 @@
 // result handlers) and Settings.cpp (the "settings" section of tavix.ini).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -119,8 +120,15 @@ class TForm1 : public TForm {
   void AppendLogLine(const std::string& line);
   void WriteLogFile(const std::string& fileName);
   int IntervalMs() const;
+  using TSettingTexts = std::array<std::string, 4>;
+  TSettingTexts SettingsShown() const;
+  TSettingTexts SettingsInFile() const;
 
   std::unique_ptr<TIniFile> FIniFile;
+  // The settings as shown and as the file had them when they were last read or
+  // written: a value this instance left alone is not written over a newer one.
+  TSettingTexts FSettingsShown;
+  TSettingTexts FSettingsInFile;
   bool FBusy = false;
   bool FManualPoll = false;
   bool FClosing = false;

@@ -58,6 +58,21 @@ TEST_F(SettingsTest, AutopollOnStartsPollingInsideStartUpAndIsStoredAgain) {
   EXPECT_EQ(Key(IniPath(), "url"), gate.address());
 }
 
+// Two instances of one user: at its end an instance leaves a value it did not change
+// as the file has it (the other instance ended first), and writes what it changed.
+TEST_F(SettingsTest, AtExitAValueLeftAloneKeepsWhatAnotherInstanceWrote) {
+  WriteIni("[settings]\r\nurl=old-host\r\nfreq=20\r\n");
+  StartApp();
+  Form1->edFreq->SetValue(30);
+  for (const char* key : {"url", "freq", "dispheaders"})
+    ASSERT_TRUE(WritePrivateProfileStringA("settings", key, "4", IniPath().c_str()));
+  StopApp();
+  EXPECT_EQ(Key(IniPath(), "url"), "4");
+  EXPECT_EQ(Key(IniPath(), "freq"), "30");
+  EXPECT_EQ(Key(IniPath(), "autopoll"), "0");
+  EXPECT_EQ(Key(IniPath(), "dispheaders"), "4");
+}
+
 // Typed past the int range, the interval is the maximum, not the minimum.
 TEST_F(SettingsTest, ATypedIntervalAboveTheMaximumIsTheMaximum) {
   StartApp();
