@@ -261,6 +261,15 @@ TEST_F(CrashSafeFilesTest, LogSavesKeepTheUsersFile) {
     EXPECT_TRUE(save(first));
     EXPECT_EQ(ReadFile(second), Form1->Memo1->Lines()->Text());
     EXPECT_EQ(fs::hard_link_count(first), 2u);
+    // Written in place, it is never cut for lack of room.
+    const std::string whole = ReadFile(first);
+    bool saved = true;
+    {
+      testsupport::FileSizeLimit full(whole.size() + 1);
+      saved = save(first);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadFile(second), whole);
   }
   {
     SCOPED_TRACE("a name with wildcards touches only a killed save's temporary");
