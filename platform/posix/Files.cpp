@@ -160,6 +160,9 @@ BOOL WriteFile(HANDLE file, const void* buf, DWORD toWrite, DWORD* written, void
   if (written) *written = 0;
   int fd = fdOf(file);
   if (fd < 0) return FALSE;
+  const off_t at = lseek(fd, 0, SEEK_CUR);
+  if (at >= 0 && passesSizeLimit(static_cast<uint64_t>(at) + toWrite))
+    return failWith(errnoToWin(EFBIG));
   size_t done = 0;
   while (done < toWrite) {
     ssize_t n = ::write(fd, static_cast<const char*>(buf) + done, toWrite - done);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -46,6 +47,10 @@ class Fd {
 DWORD lastError() { return errnoToWin(errno); }
 
 bool writeAllAt(int fd, const char* data, size_t size, off_t at) {
+  if (passesSizeLimit(static_cast<uint64_t>(at) + size)) {
+    errno = EFBIG;
+    return false;
+  }
   size_t done = 0;
   while (done < size) {
     ssize_t n = pwrite(fd, data + done, size - done, at + static_cast<off_t>(done));
@@ -180,7 +185,31 @@ void removeLeftovers(const std::string& dir) {
   }
 }
 
+// Takes the room the longer text bytes needs before the old text (old bytes) is
+// touched, so that a full disk refuses the write and leaves the file as it was.
+// Where the file system reserves no room, the part past the old end is written
+// first (tailWritten) and taken back when it does not fit.
+DWORD reserve(int fd, size_t old, const std::string& bytes, bool& tailWritten) {
+  tailWritten = false;
+  if (passesSizeLimit(bytes.size())) return errnoToWin(EFBIG);
+  if (fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) == 0) return 0;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return lastError();
+  if (writeAllAt(fd, bytes.data() + old, bytes.size() - old, static_cast<off_t>(old))) {
+    tailWritten = true;
+    return 0;
+  }
+  const DWORD e = lastError();
+  (void)!ftruncate(fd, static_cast<off_t>(old));
+  return e;
+}
+
 }  // namespace
+
+bool passesSizeLimit(uint64_t end) {
+  rlimit limit{};
+  return getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+         end > limit.rlim_cur;
+}
 
 DWORD readRegularFile(const std::string& path, std::string& out, size_t limit) {
   out.clear();
@@ -264,15 +293,12 @@ DWORD writeInPlace(const std::string& path, const std::string& bytes) {
   if (fstat(fd.get(), &st) != 0) return lastError();
   if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
   const size_t old = static_cast<size_t>(st.st_size);
-  // The part beyond the old end goes first: the room is taken before the old text
-  // is touched, and a full disk gives the file back as it was.
-  if (bytes.size() > old &&
-      !writeAllAt(fd.get(), bytes.data() + old, bytes.size() - old, static_cast<off_t>(old))) {
-    const DWORD e = lastError();
-    (void)!ftruncate(fd.get(), static_cast<off_t>(old));
-    return e;
+  bool tailWritten = false;
+  if (bytes.size() > old) {
+    if (DWORD e = reserve(fd.get(), old, bytes, tailWritten)) return e;
   }
-  const bool ok = writeAllAt(fd.get(), bytes.data(), std::min(old, bytes.size()), 0) &&
+  const size_t head = tailWritten ? old : bytes.size();
+  const bool ok = writeAllAt(fd.get(), bytes.data(), head, 0) &&
                   ftruncate(fd.get(), static_cast<off_t>(bytes.size())) == 0 &&
                   fsync(fd.get()) == 0;
   return ok ? 0 : lastError();

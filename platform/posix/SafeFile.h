@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/winapi.h"
@@ -29,6 +30,10 @@ constexpr size_t kMaxReadBytes = size_t{1} << 20;
 
 // The mark that ends the name of every temporary file this program makes.
 constexpr char kTemporaryMark[] = ".tavix-unfinished";
+
+// True when a file written up to end would pass this process's file size limit,
+// which would end the process (SIGXFSZ): such a write fails with EFBIG instead.
+bool passesSizeLimit(uint64_t end);
 
 // ERROR_FILE_NOT_FOUND, ERROR_BAD_FILE_TYPE for anything but a regular file (a FIFO
 // never blocks the open), ERROR_FILE_TOO_LARGE above limit.
