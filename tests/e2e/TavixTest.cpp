@@ -253,6 +253,11 @@ struct Face {
   const char* normPos;  // the stored window bounds
 };
 
+// As the test's name shows it (instead of the bytes of the object).
+void PrintTo(const Face& f, std::ostream* os) {
+  *os << f.cols << "x" << f.rows << " at " << f.normPos;
+}
+
 class TavixFace : public Tavix, public ::testing::WithParamInterface<Face> {
  protected:
   void SetUp() override {

@@ -40,6 +40,13 @@ bool poll(int timeoutMs, F done) {
 
 std::atomic<int> gSessions{0};
 
+// Neither gone nor a zombie.
+bool running(int pid) {
+  const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t end = stat.rfind(") ");
+  return end != std::string::npos && stat.compare(end + 2, 1, "Z") != 0;
+}
+
 }  // namespace
 
 std::string shellQuote(const std::string& s) {
@@ -83,7 +90,13 @@ TmuxSession::TmuxSession(const std::string& program, const std::map<std::string,
   tmux("set-option -t main status off");
 }
 
-TmuxSession::~TmuxSession() { tmux("kill-server"); }
+TmuxSession::~TmuxSession() {
+  // The hang-up that ends the server makes the program save its settings: it must be
+  // done before the test's folder goes, or it would write them again after that.
+  const int pid = programPid();
+  tmux("kill-server");
+  if (pid > 0) poll(10000, [pid] { return !running(pid); });
+}
 
 std::string TmuxSession::tmux(const std::string& args) const {
   return run("TMUX_TMPDIR=" + shellQuote(socketDir_.path()) + " tmux -u -L " + socket_ + " " +
