@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "TmuxSession.h"
 #include "tests/support/LoopbackScripts.h"
@@ -197,6 +199,27 @@ TEST_F(Tavix, CancelledCloseSaveStillEnds) {
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }
 
+// Over a slow link (SSH) a key's sequence may come in two pieces: ESC, then the rest a
+// little later. It is still that key, not Escape followed by typing; a lone ESC is
+// still the Escape key.
+TEST_F(Tavix, AnEscapeSequenceInTwoPiecesIsOneKey) {
+  show();
+  clickOn("localhost");
+  tmux_->keys({"End"});
+  tmux_->keys({"Escape"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(80));  // the gap is the case tested
+  tmux_->text("[D");
+  tmux_->text("X");
+  ASSERT_TRUE(tmux_->waitFor("localhosXt")) << tmux_->screen();
+  EXPECT_EQ(tmux_->screen().find("[D"), std::string::npos) << tmux_->screen();
+  clickOn("Clear");
+  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
+  tmux_->keys({"Escape"});
+  EXPECT_TRUE(tmux_->waitGone("Clear polling log and stats?")) << tmux_->screen();
+  tmux_->keys({"C-q"});
+  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
+}
+
 // A termination signal ends the program as a log-off does: nobody can answer the
 // close-time save, so it is skipped; the placement and the settings are written.
 TEST_F(Tavix, TerminationSignalSavesTheSettingsAndRestoresTheTerminal) {
@@ -354,6 +377,9 @@ TEST_F(Tavix, Utf8TypingAndBackspaceKeepWholeCharacters) {
 TEST_F(Tavix, DumbTerminalRunsWithoutAScreen) {
   tmux_.reset();
   program_ = buildDir() + "/tavix";
+  // Without a screen, polling must be on (or there is nothing to do).
+  std::ofstream(dir_.file("tavix.ini"))
+      << "[settings]\r\nurl=" << address_ << "\r\nfreq=60\r\nautopoll=1\r\n";
   tmux_ = std::make_unique<TmuxSession>(
       program_,
       std::map<std::string, std::string>{
