@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "TmuxSession.h"
 #include "tests/support/LoopbackScripts.h"
@@ -196,27 +194,6 @@ TEST_F(Tavix, CancelledCloseSaveStillEnds) {
   tmux_->keys({"C-q"});
   ASSERT_TRUE(tmux_->waitFor("Save Pollarion Log"));
   tmux_->keys({"Escape"});
-  EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
-}
-
-// Over a slow link (SSH) a key's sequence may come in two pieces: ESC, then the rest a
-// little later. It is still that key, not Escape followed by typing; a lone ESC is
-// still the Escape key.
-TEST_F(Tavix, AnEscapeSequenceInTwoPiecesIsOneKey) {
-  show();
-  clickOn("localhost");
-  tmux_->keys({"End"});
-  tmux_->keys({"Escape"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));  // the gap is the case tested
-  tmux_->text("[D");
-  tmux_->text("X");
-  ASSERT_TRUE(tmux_->waitFor("localhosXt")) << tmux_->screen();
-  EXPECT_EQ(tmux_->screen().find("[D"), std::string::npos) << tmux_->screen();
-  clickOn("Clear");
-  ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
-  tmux_->keys({"Escape"});
-  EXPECT_TRUE(tmux_->waitGone("Clear polling log and stats?")) << tmux_->screen();
-  tmux_->keys({"C-q"});
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }
 
