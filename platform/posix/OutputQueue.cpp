@@ -75,22 +75,32 @@ void OutputQueue::drain() {
   watch(!failed_ && !queue_.empty());
 }
 
+// Writes as many waiting lines as one write takes whole (up to PIPE_BUF bytes).
 bool OutputQueue::writeFront() {
-  Entry& e = queue_.front();
-  if (e.dropped > 0) {  // the note is written when its turn comes, so it marks the gap
-    e.text = droppedNote(e.dropped);
-    bytes_ += e.text.size();
-    e.dropped = 0;
+  std::string chunk;
+  for (Entry& e : queue_) {
+    if (e.dropped > 0) {  // the note is written when its turn comes, so it marks the gap
+      e.text = droppedNote(e.dropped);
+      bytes_ += e.text.size();
+      e.dropped = 0;
+    }
+    chunk.append(e.text, 0, PIPE_BUF - chunk.size());
+    if (chunk.size() >= PIPE_BUF) break;
   }
-  ssize_t n = writeSome(fd_, socket_, e.text.data(), e.text.size());
+  ssize_t n = writeSome(fd_, socket_, chunk.data(), chunk.size());
   if (n < 0) {
     fail(errno);
     return false;
   }
   if (n == 0) return false;
-  e.text.erase(0, size_t(n));
   bytes_ -= size_t(n);
-  if (e.text.empty()) queue_.pop_front();
+  for (size_t left = size_t(n); left > 0;) {
+    std::string& text = queue_.front().text;
+    const size_t k = std::min(left, text.size());
+    text.erase(0, k);
+    left -= k;
+    if (text.empty()) queue_.pop_front();
+  }
   return true;
 }
 

@@ -45,7 +45,7 @@ TEST_F(OutputQueueTest, AStalledReaderCostsLinesNotTheProgramAndTheGapIsSaid) {
 
   std::string got = readAll();
   // The reader reads again: the loop writes the rest as the pipe takes it.
-  for (int pass = 0; pass < 100 && out.queuedBytes() > 0; ++pass) {
+  for (int pass = 0; pass < 1000 && out.queuedBytes() > 0; ++pass) {
     posix::waitSources(1000);
     got += readAll();
   }
