@@ -104,11 +104,10 @@ int PlatformReady(bool AutoPolling) {
   const std::string path = SettingsFile();
   const std::string unreadable = SettingsUnreadable(path);
   if (!unreadable.empty()) {
+    // Running on with the defaults would write them over the user's settings at the end.
     const std::string text = "cannot read the settings file " + path + ": " + unreadable;
-    if (gOnTerminal) {
-      MessageBoxA(nullptr, text.c_str(), "tavix", MB_OK | MB_ICONERROR);
-      return -1;
-    }
+    if (gOnTerminal) MessageBoxA(nullptr, text.c_str(), "tavix", MB_OK | MB_ICONERROR);
+    PlatformStop();  // the terminal given back first, so the line stays readable
     Write(stderr, "tavix: " + text + "\n");
     return 1;
   }
