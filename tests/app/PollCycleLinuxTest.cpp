@@ -19,12 +19,12 @@ TEST_F(PollLinuxTest, ASecondPollNowWhileBusyShowsTheBusyBoxAndOneOutcome) {
     gate_.open();
   });
   Form1->btnPoll->Click();
-  ASSERT_TRUE(PumpUntil([this] { return Boxes().size() == 1; }));
+  ASSERT_TRUE(PumpUntil([this] { return dialogs_.size() == 1; }));
   EXPECT_THAT(LogLines(),
               ::testing::ElementsAre(IsLine("MANUAL POLL"), IsLine("MANUAL POLL"),
                                      IsLine("SUCCESS " + gate_.address() + " " + kElapsed)));
-  EXPECT_EQ(Boxes()[0].text, "Busy waiting for response - please wait a moment.");
-  EXPECT_EQ(Boxes()[0].buttons, UINT(MB_OK));
+  EXPECT_EQ(dialogs_[0].text, "Busy waiting for response - please wait a moment.");
+  EXPECT_EQ(dialogs_[0].type, UINT(MB_OK));
   EXPECT_EQ(Form1->PollCount(), 1);
 }
 
