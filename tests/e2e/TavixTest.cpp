@@ -365,7 +365,7 @@ TEST_F(Tavix, DumbTerminalRunsWithoutAScreen) {
   ASSERT_TRUE(tmux_->waitFor("cannot address the cursor")) << tmux_->screen();
   EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos);
   int pid = tmux_->programPid();
-  ASSERT_GT(pid, 0);
+  ASSERT_GT(pid, 0) << tmux_->screen();
   ::kill(pid, SIGTERM);
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }
