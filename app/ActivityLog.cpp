@@ -20,8 +20,7 @@ std::string WithoutNul(std::string s) {
 }  // namespace
 
 void TForm1::AppendLogLine(const std::string& line) {
-  Memo1->Lines()->Add(WithoutNul(line));
-  EchoLogText(line);
+  if (!EchoLogText(line)) Memo1->Lines()->Add(WithoutNul(line));
 }
 
 void TForm1::LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> Args) {

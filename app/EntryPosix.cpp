@@ -1,7 +1,10 @@
 // Linux: the command line, then the terminal display when the program runs in a
 // terminal, else the null display (polling and settings still work, nothing is
 // drawn), with the log copied to standard output and errors to standard error.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,7 +12,9 @@
 #include "app/Entry.h"
 #include "app/LogEcho.h"
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
 #include "platform/display/terminal/TerminalDisplay.h"
+#include "platform/posix/OutputQueue.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -17,6 +22,11 @@ namespace {
 bool gOnTerminal = false;
 
 bool gErrorReported = false;
+
+// Room for a few hours of log lines while a reader does not read; beyond that lines
+// are dropped (and counted) rather than the program stopping or growing.
+constexpr size_t kStdoutQueueBytes = 256 * 1024;
+std::unique_ptr<posix::OutputQueue> gStdout;
 
 void Write(std::FILE* to, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), to);
@@ -33,16 +43,39 @@ std::string SettingsFile() {
 // an error the standard error box would show goes to standard error and makes the
 // exit status non-zero (a lost settings save must not look like success).
 void InstallHeadlessOutput() {
-  SetLogEcho([](const std::string& line) { Write(stdout, line + "\n"); });
+  gStdout = std::make_unique<posix::OutputQueue>(1, kStdoutQueueBytes);
+  gStdout->OnError = [](const std::string& reason) {
+    Write(stderr, "tavix: cannot write the log to standard output: " + reason + "\n");
+    gErrorReported = true;
+  };
+  SetLogEcho([](const std::string& line) { gStdout->write(line + "\n"); });
   Application->OnException = [](TObject*, const std::exception& e) {
     Write(stderr, std::string("tavix: ") + e.what() + "\n");
     gErrorReported = true;
   };
 }
 
+// The settings file exists but cannot be read (too many open files, no permission):
+// the reason, or empty.
+std::string SettingsUnreadable(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) {
+    std::fclose(f);
+    return {};
+  }
+  return errno == ENOENT ? std::string() : std::strerror(errno);
+}
+
+void EndHeadlessOutput() {
+  SetLogEcho(nullptr);
+  if (gStdout) gStdout->flushNow();  // what the reader takes now; nothing waits for it
+  gStdout.reset();
+}
+
 }  // namespace
 
 int PlatformCommandLine(int argc, char** argv) {
+  posix::openClosedStandardDescriptors();
   const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (line.Action) {
     case caHelp:
@@ -67,10 +100,31 @@ void PlatformStart() {
   InstallHeadlessOutput();
 }
 
+int PlatformReady(bool AutoPolling) {
+  const std::string path = SettingsFile();
+  const std::string unreadable = SettingsUnreadable(path);
+  if (!unreadable.empty()) {
+    // Running on with the defaults would write them over the user's settings at the end.
+    const std::string text = "cannot read the settings file " + path + ": " + unreadable;
+    if (gOnTerminal) MessageBoxA(nullptr, text.c_str(), "tavix", MB_OK | MB_ICONERROR);
+    PlatformStop();  // the terminal given back first, so the line stays readable
+    Write(stderr, "tavix: " + text + "\n");
+    return 1;
+  }
+  if (gOnTerminal || AutoPolling) return -1;
+  // Without a screen nobody can press Start: a service that polls nothing must not
+  // look healthy.
+  Write(stderr, "tavix: automatic polling is off in " + path +
+                    (FileExists(path) ? "" : " (no such file)") +
+                    ", so there is nothing to do; put autopoll=1 (and url=, freq=) in its"
+                    " [settings] section, or run tavix in a terminal and press Start\n");
+  return 1;
+}
+
 int PlatformStop() {
   posix::uninstallTerminalDisplay();
   posix::uninstallHeadlessSession();
-  SetLogEcho(nullptr);
+  EndHeadlessOutput();
   return gErrorReported ? 1 : 0;
 }
 
@@ -80,5 +134,6 @@ void PlatformFatal(const char* what) {
   if (gOnTerminal) MessageBoxA(nullptr, what, "tavix", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   posix::uninstallTerminalDisplay();
   posix::uninstallHeadlessSession();
+  EndHeadlessOutput();
   std::fprintf(stderr, "tavix: %s\n", what);
 }

@@ -13,6 +13,8 @@ void PlatformStart() {
   InitCommonControlsEx(&icc);
 }
 
+int PlatformReady(bool) { return -1; }  // the window is there to switch polling on
+
 int PlatformStop() { return 0; }
 
 void PlatformFatal(const char* what) {

@@ -12,6 +12,9 @@ using TLogEcho = std::function<void(const std::string& Line)>;
 void SetLogEcho(TLogEcho Writer);
 
 // Hands Text to the writer, one call per line: CR LF, a lone CR and a lone LF each
-// end a line, and other control characters (all but tab) are shown as "?", so a
-// server's header cannot move a terminal's cursor or forge a line.
-void EchoLogText(const std::string& Text);
+// end a line, and every control character (C0 and C1, all but tab) and every byte
+// that is no UTF-8 is shown as "?", so a server's header cannot move a terminal's
+// cursor, start a terminal command or forge a line. Returns true when a writer took
+// it: then nobody sees the log control, and the log keeps no lines of its own (a
+// program that runs for months must not grow for a log nobody can read or save).
+bool EchoLogText(const std::string& Text);

@@ -5,15 +5,14 @@
 // handler), so a timer tick or "Poll Now" during the closing steps of a request
 // cannot start a second request on the same client.
 #include <algorithm>
+#include <thread>
 
 #include "app/fMain.h"
 
 void TForm1::PollServer() {
   if (Application->Terminated()) return;  // the program is ending: no new request
   if (FBusy) {
-    if (FManualPoll)
-      Application->MessageBox("Busy waiting for response - please wait a moment.",
-                              Application->Title(), MB_OK);
+    if (FManualPoll) ShowBusyNotice();
     return;
   }
   FBusy = true;
@@ -30,6 +29,20 @@ void TForm1::PollServer() {
     throw;
   }
   FBusy = false;
+}
+
+// "Poll Now" during a poll arrives inside the poll's own wait. A modal box opened
+// there would hold that wait until the box is closed: the poll's elapsed time would
+// include the time the box was open, its time-out would run out behind the box, and
+// no automatic poll could run. So the notice is shown from a thread of its own (a
+// message box runs its own loop there), one at a time, and the poll goes on.
+void TForm1::ShowBusyNotice() {
+  if (FBusyNoticeOpen->exchange(true)) return;
+  std::thread([open = FBusyNoticeOpen, caption = Application->Title()] {
+    MessageBoxA(nullptr, "Busy waiting for response - please wait a moment.", caption.c_str(),
+                MB_OK);
+    open->store(false);
+  }).detach();
 }
 
 void TForm1::StartPollClock() {

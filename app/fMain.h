@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -103,6 +104,7 @@ class TForm1 : public TForm {
 
   // Poll cycle.
   void PollServer();
+  void ShowBusyNotice();  // "Busy waiting ...", without holding the poll in flight
   void StartPollClock();  // notes the start of a poll (wall clock and monotonic)
   void ToggleAutoPoll();
 
@@ -131,6 +133,8 @@ class TForm1 : public TForm {
   TSettingTexts FSettingsInFile;
   bool FBusy = false;
   bool FManualPoll = false;
+  // The busy notice shows (shared with the thread that shows it).
+  std::shared_ptr<std::atomic<bool>> FBusyNoticeOpen = std::make_shared<std::atomic<bool>>(false);
   bool FClosing = false;
   TDateTime FPollStart = 0;
   double FPollStartTick = 0;  // monotonic start of the poll, in days

@@ -9,6 +9,11 @@ int main(int argc, char** argv) {
     Application->Initialize();
     Application->SetTitle("tavix");
     Application->CreateForm(Form1);
+    // Nothing to do: end before the loop, leaving the settings file as it was.
+    if (const int status = PlatformReady(Form1->btnStart->Caption() == "Stop"); status >= 0) {
+      PlatformStop();
+      return status;
+    }
     Application->Run();
   } catch (const std::exception& e) {
     PlatformFatal(e.what());

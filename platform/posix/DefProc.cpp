@@ -37,7 +37,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     case WM_SETTEXT:
-      w->text = lp ? reinterpret_cast<const char*>(lp) : "";
+      // A fresh string, so that emptying a long text gives its memory back.
+      std::string(lp ? reinterpret_cast<const char*>(lp) : "").swap(w->text);
       notifyChanged(hwnd);
       return TRUE;
     case WM_GETTEXT: {

@@ -2,7 +2,14 @@
 // and pump messages until it is answered, so the program keeps running behind.
 // A WM_QUIT arriving meanwhile cancels the dialog and is posted again for the
 // caller's own loop.
+//
+// A message box asked for on another thread has, as on Windows, no loop under it on
+// the GUI thread: the GUI thread's loop shows it among the others and the asking
+// thread waits for the answer. Nothing the GUI thread is doing waits behind it.
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "platform/posix/Display.h"
 #include "platform/posix/EventLoop.h"
@@ -12,6 +19,36 @@ namespace posix {
 namespace {
 
 thread_local DWORD gDlgError = 0;
+
+struct ForeignBox {
+  DialogRequest req;
+  bool begun = false, finished = false;
+};
+
+// Never destroyed: a thread may still wait on them while the process exits.
+std::mutex& foreignMutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+std::condition_variable& foreignAnswered() {
+  static auto* c = new std::condition_variable;
+  return *c;
+}
+std::vector<ForeignBox*>& foreignBoxes() {
+  static auto* v = new std::vector<ForeignBox*>;
+  return *v;
+}
+
+int runOnGuiThread(DialogRequest req) {
+  ForeignBox box{std::move(req)};
+  std::unique_lock<std::mutex> lock(foreignMutex());
+  foreignBoxes().push_back(&box);
+  lock.unlock();
+  wake();
+  lock.lock();
+  foreignAnswered().wait(lock, [&] { return box.finished; });
+  return box.req.result;
+}
 
 int cancelResult(const DialogRequest& req) {
   if (req.kind == DialogRequest::SaveFile) return FALSE;
@@ -72,6 +109,28 @@ bool hasExtension(const std::string& path) {
 }
 
 }  // namespace
+
+void serviceForeignDialogs() {
+  std::lock_guard<std::mutex> lock(foreignMutex());
+  auto& boxes = foreignBoxes();
+  bool answered = false;
+  for (auto it = boxes.begin(); it != boxes.end();) {
+    ForeignBox* box = *it;
+    if (!box->begun) {
+      box->begun = true;
+      display().beginDialog(box->req);
+    }
+    if (!box->req.done) {
+      ++it;
+      continue;
+    }
+    display().endDialog(box->req);
+    box->finished = answered = true;
+    it = boxes.erase(it);
+  }
+  if (answered) foreignAnswered().notify_all();
+}
+
 }  // namespace posix
 
 namespace winapi {
@@ -84,6 +143,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   req.text = text ? text : "";
   req.caption = caption ? caption : "Error";
   req.type = type;
+  if (!onLoopThread()) return runOnGuiThread(std::move(req));
   return runDialog(req);
 }
 

@@ -4,12 +4,17 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/Display.h"
@@ -54,6 +59,38 @@ int effectiveTimeout(int timeoutMs) {
   return timeoutMs < 0 ? untilDue : std::min(timeoutMs, untilDue);
 }
 
+// More descriptors than the open-file limit lets one poll() take (EINVAL): look at
+// them in slices the limit allows, a few times a second, so the program goes on
+// (and a signal still ends it in order) without spinning. Said once, on stderr.
+int pollInSlices(std::vector<pollfd>& fds, int timeout) {
+  static bool said = false;
+  rlimit lim{};
+  getrlimit(RLIMIT_NOFILE, &lim);
+  const size_t slice = std::max<size_t>(1, std::min<size_t>(lim.rlim_cur, fds.size()));
+  if (!said) {
+    said = true;
+    std::string text = "tavix: the open-file limit (" + std::to_string(lim.rlim_cur) +
+                       ") is below the " + std::to_string(fds.size()) +
+                       " descriptors to watch; watching them in turns, with some delay\n";
+    ssize_t w = write(2, text.data(), text.size());
+    (void)w;
+  }
+  constexpr int kPaceMs = 100;
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(timeout < 0 ? INT32_MAX : timeout);
+  for (;;) {
+    int ready = 0;
+    for (size_t at = 0; at < fds.size(); at += slice) {
+      int n = poll(fds.data() + at, std::min(slice, fds.size() - at), 0);
+      if (n < 0) return n;
+      ready += n;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    if (ready > 0 || left.count() <= 0) return ready;
+    poll(nullptr, 0, int(std::min<int64_t>(kPaceMs, left.count())));
+  }
+}
+
 bool timerDue() {
   uint64_t due = nextTimerDeadline();
   return due != UINT64_MAX && due <= nowMs();
@@ -77,10 +114,18 @@ void wake() {
   (void)n;  // a full counter still wakes the poll
 }
 
+namespace {
+// Static initialisation runs on the main thread, the one that owns the windows.
+const std::thread::id gLoopThread = std::this_thread::get_id();
+}  // namespace
+
+bool onLoopThread() { return std::this_thread::get_id() == gLoopThread; }
+
 bool waitSources(int timeoutMs) {
   // Input goes in only where the caller would wait: a zero wait (PeekMessage) must
   // not answer a dialog its caller does not look at before waiting again.
   bool delivered = timeoutMs != 0 && display().beforeWait();
+  serviceForeignDialogs();
   std::optional<WaitScope> waiting(std::in_place);
   std::vector<Source*> snapshot = sources();
   for (Source* s : snapshot)
@@ -104,6 +149,7 @@ bool waitSources(int timeoutMs) {
     if (postedMessagePending()) timeout = 0;
   }
   int n = poll(fds.data(), fds.size(), timeout);
+  if (n < 0 && errno == EINVAL) n = pollInSlices(fds, timeout);
   waiting.reset();
   if (n < 0) return false;  // EINTR: the caller loops
   if (fds[0].revents) {

@@ -80,6 +80,12 @@ uint64_t nextTimerDeadline();
 bool clockIsReal();
 uint64_t nowMs();
 
+// The GUI thread: the main thread, which owns the windows and runs the loop.
+bool onLoopThread();
+// Shows message boxes other threads asked for and hands back their answers; run by
+// the loop before each wait.
+void serviceForeignDialogs();
+
 // Thread-local last error in Windows numbers.
 void setLastErrorFromErrno(int err);
 // $XDG_CONFIG_HOME, else ~/.config: where directory-less profile names live.

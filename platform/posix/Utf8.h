@@ -21,4 +21,9 @@ std::string utf8Encode(char32_t cp);
 // that cannot start one.
 size_t utf8LeadLength(unsigned char lead);
 
+// The cells a character takes on a terminal: 0 for a combining mark (it goes on the
+// cell before), 2 for a wide East Asian character or emoji, else 1.
+int cellWidth(char32_t cp);
+size_t utf8Cells(std::string_view s);  // cells of a text (a byte that is no UTF-8: 1)
+
 }  // namespace posix

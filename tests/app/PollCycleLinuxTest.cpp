@@ -8,6 +8,26 @@ std::string Line(const std::string& message) { return "12/06/26 21:04:35 - " + m
 
 class PollLinuxTest : public GateFixture<AppTest> {};
 
+// The busy notice shows from a thread of its own, so the poll in flight goes on behind
+// it (on Windows the test's box hook sees only the test's own thread).
+TEST_F(PollLinuxTest, ASecondPollNowWhileBusyShowsTheBusyBoxAndOneOutcome) {
+  gate_.openAlways(false);
+  StartApp();
+  Form1->edURL->SetText(gate_.address());
+  WhenRequested(1, [this] {
+    Form1->btnPoll->Click();
+    gate_.open();
+  });
+  Form1->btnPoll->Click();
+  ASSERT_TRUE(PumpUntil([this] { return dialogs_.size() == 1; }));
+  EXPECT_THAT(LogLines(),
+              ::testing::ElementsAre(IsLine("MANUAL POLL"), IsLine("MANUAL POLL"),
+                                     IsLine("SUCCESS " + gate_.address() + " " + kElapsed)));
+  EXPECT_EQ(dialogs_[0].text, "Busy waiting for response - please wait a moment.");
+  EXPECT_EQ(dialogs_[0].type, UINT(MB_OK));
+  EXPECT_EQ(Form1->PollCount(), 1);
+}
+
 TEST_F(PollLinuxTest, StartAgainstARefusedPortThenTheNextTickPollsAgain) {
   StartApp();
   Form1->edURL->SetText("127.0.0.1:" + std::to_string(LoopbackRefusedPort()));

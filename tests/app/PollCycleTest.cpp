@@ -43,23 +43,6 @@ TEST_F(PollTest, DisplayHeaderEndsTheSuccessLineWithTheHeader) {
   EXPECT_EQ(Form1->HeaderBytes(), 33.0);
 }
 
-TEST_F(PollTest, ASecondPollNowWhileBusyShowsTheBusyBoxAndOneOutcome) {
-  gate_.openAlways(false);
-  StartApp();
-  Form1->edURL->SetText(gate_.address());
-  WhenRequested(1, [this] {
-    Form1->btnPoll->Click();
-    gate_.open();
-  });
-  Form1->btnPoll->Click();
-  EXPECT_THAT(LogLines(), ElementsAre(IsLine("MANUAL POLL"), IsLine("MANUAL POLL"),
-                                      IsLine("SUCCESS " + gate_.address() + " " + kElapsed)));
-  ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes()[0].text, "Busy waiting for response - please wait a moment.");
-  EXPECT_EQ(Boxes()[0].buttons, UINT(MB_OK));
-  EXPECT_EQ(Form1->PollCount(), 1);
-}
-
 TEST_F(PollTest, AnEmptyAddressLogsEmptyUrlOnEveryPoll) {
   StartApp();
   Form1->edURL->SetText("");

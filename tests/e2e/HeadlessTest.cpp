@@ -41,10 +41,19 @@ class HeadlessRun : public ::testing::Test {
   }
 
   // Starts the program with standard input on /dev/null and standard output and
-  // error on pipes; fileLimit > 0 makes every file write past that size fail.
-  void start(rlim_t fileLimit = 0) {
+  // error on pipes; fileLimit > 0 makes every file write past that size fail; a
+  // stalled output is a pipe already full, as one whose reader stopped reading.
+  void start(rlim_t fileLimit = 0, bool stalledOutput = false) {
     ASSERT_EQ(::pipe2(out_, O_CLOEXEC), 0);
     ASSERT_EQ(::pipe2(err_, O_CLOEXEC), 0);
+    if (stalledOutput) {
+      const int flags = ::fcntl(out_[1], F_GETFL);
+      ::fcntl(out_[1], F_SETFL, flags | O_NONBLOCK);
+      const std::string block(4096, 'x');
+      while (::write(out_[1], block.data(), block.size()) > 0) {
+      }
+      ::fcntl(out_[1], F_SETFL, flags);  // the program gets the pipe as a reader left it
+    }
     pid_ = ::fork();
     ASSERT_GE(pid_, 0);
     if (pid_ == 0) {
@@ -144,6 +153,18 @@ TEST_F(HeadlessRun, AFailedSettingsSaveIsSaidOnStderrAndEndsWithAFailure) {
   EXPECT_TRUE(readErrors("tavix: Unable to write to tavix.ini\n")) << stderr_;
   EXPECT_EQ(waitExit(), 1);
   EXPECT_EQ(readFile(dir_.file("tavix.ini")), before);
+}
+
+// Nobody reads standard output: polling goes on and SIGTERM still ends the program in
+// order, with the settings written.
+TEST_F(HeadlessRun, AStalledReaderStopsNeitherPollingNorTheEnd) {
+  server_.reply(kReply);
+  ASSERT_NO_FATAL_FAILURE(start(0, true));
+  ASSERT_TRUE(server_.waitServed(1));  // the lines before it could not be written
+  ::kill(pid_, SIGTERM);
+  EXPECT_EQ(waitExit(), 0);
+  std::string ini = readFile(dir_.file("tavix.ini"));
+  EXPECT_NE(ini.find("dispheaders=0"), std::string::npos) << ini;  // written at the end
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, Headless, ::testing::Values(SIGTERM, SIGHUP, SIGINT), SignalName);

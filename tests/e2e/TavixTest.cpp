@@ -354,6 +354,9 @@ TEST_F(Tavix, Utf8TypingAndBackspaceKeepWholeCharacters) {
 TEST_F(Tavix, DumbTerminalRunsWithoutAScreen) {
   tmux_.reset();
   program_ = buildDir() + "/tavix";
+  // Without a screen, polling must be on (or there is nothing to do).
+  std::ofstream(dir_.file("tavix.ini"))
+      << "[settings]\r\nurl=" << address_ << "\r\nfreq=60\r\nautopoll=1\r\n";
   tmux_ = std::make_unique<TmuxSession>(
       program_,
       std::map<std::string, std::string>{
@@ -362,7 +365,7 @@ TEST_F(Tavix, DumbTerminalRunsWithoutAScreen) {
   ASSERT_TRUE(tmux_->waitFor("cannot address the cursor")) << tmux_->screen();
   EXPECT_EQ(tmux_->screen().find(kTip), std::string::npos);
   int pid = tmux_->programPid();
-  ASSERT_GT(pid, 0);
+  ASSERT_GT(pid, 0) << tmux_->screen();
   ::kill(pid, SIGTERM);
   EXPECT_EQ(tmux_->waitExit(), 0) << tmux_->screen();
 }

@@ -155,6 +155,9 @@ TEST_F(ApplicationTest, AltF4AsksTheFormToClose) {
 TEST_F(ApplicationTest, EndSessionAsksOnceThenTerminates) {
   TMainForm* main = nullptr;
   Application->CreateForm(main);
+  // Every top-level window is asked, the application's own window first: the close
+  // questions are put once, by the main form.
+  EXPECT_EQ(SendMessageA(Application->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
   EXPECT_EQ(SendMessageA(main->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
   SendMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
   EXPECT_TRUE(Application->Terminated());

@@ -35,13 +35,24 @@ void Canvas::resetClip() { clip_ = Rect{0, 0, cols_, rows_}; }
 
 void Canvas::put(int row, int col, std::string_view text, uint8_t attr) {
   if (row < clip_.top || row >= clip_.bottom) return;
+  Cell* line = cells_.data() + static_cast<size_t>(row) * cols_;
   int c = col;
-  for (size_t i = 0; i < text.size() && c < clip_.right; ++c) {
+  for (size_t i = 0; i < text.size() && c < clip_.right;) {
     char32_t ch;
-    // Control characters would move the terminal's cursor; bytes that are no UTF-8
-    // are shown as '?'.
+    // Control characters (C0 and C1) would move the terminal's cursor or start a
+    // command; bytes that are no UTF-8 are shown as '?'.
     if (!posix::utf8Decode(text, i, ch) || ch < 0x20 || (ch >= 0x7f && ch < 0xa0)) ch = U'?';
-    if (c >= clip_.left) cells_[row * cols_ + c] = Cell{ch, attr};
+    int w = posix::cellWidth(ch);
+    if (w == 0) {  // on the character before, when it is in this text and drawn
+      int base = c - 1;
+      if (base >= clip_.left && base >= col && line[base].ch == kWideTail) --base;
+      if (base >= clip_.left && base >= col && line[base].mark == 0) line[base].mark = ch;
+      continue;
+    }
+    if (w == 2 && c + 1 >= clip_.right) ch = U' ', w = 1;  // half a character: a blank
+    if (c >= clip_.left) line[c] = Cell{ch, attr};
+    if (w == 2 && c + 1 >= clip_.left) line[c + 1] = Cell{c >= clip_.left ? kWideTail : U' ', attr};
+    c += w;
   }
 }
 
@@ -66,7 +77,12 @@ void Canvas::frame(const Rect& r, uint8_t attr) {
 
 std::string Canvas::rowText(int row) const {
   std::string s;
-  for (int c = 0; c < cols_; ++c) s += posix::utf8Encode(at(row, c).ch);
+  for (int c = 0; c < cols_; ++c) {
+    const Cell& cell = at(row, c);
+    if (cell.ch == kWideTail) continue;
+    s += posix::utf8Encode(cell.ch);
+    if (cell.mark) s += posix::utf8Encode(cell.mark);
+  }
   return s;
 }
 

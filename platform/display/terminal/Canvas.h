@@ -3,7 +3,8 @@
 // Drawing happens here, in plain C++, so that what reaches the terminal is one copy
 // of this grid (Screen) and tests can read the picture without a terminal.
 // Every write is clipped to the current clip rectangle and the grid. Text is UTF-8,
-// one character a cell.
+// in cells as a terminal shows it: a wide character takes two (the second holds
+// kWideTail), a combining mark goes on the cell before it.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +16,12 @@ namespace term {
 
 enum Attr : uint8_t { Normal = 0, Bold = 1, Reverse = 2, Underline = 4, Dim = 8 };
 
+inline constexpr char32_t kWideTail = 0;  // the right half of a wide character
+
 struct Cell {
   char32_t ch = U' ';
   uint8_t attr = Normal;
+  char32_t mark = 0;  // a combining mark drawn on the character, or 0
   bool operator==(const Cell&) const = default;
 };
 

@@ -53,13 +53,13 @@ void drawEdit(Canvas& c, HWND hwnd, const posix::Window& w, const Rect& r, bool 
   if (start != end && focused) {  // the selection: shown as the text's opposite
     size_t a = std::max<size_t>(start, first), b = std::min<size_t>(end, w.text.size());
     if (a < b) {
-      int col = r.left + static_cast<int>(posix::utf8Length(shown.substr(0, a - first)));
+      int col = r.left + static_cast<int>(posix::utf8Cells(shown.substr(0, a - first)));
       c.put(row, col, std::string_view(w.text).substr(a, b - a), Underline | Bold);
     }
   }
   size_t caret = std::clamp<size_t>(end, first, w.text.size());
   if (focused)
-    c.setCaret(row, r.left + static_cast<int>(posix::utf8Length(shown.substr(0, caret - first))));
+    c.setCaret(row, r.left + static_cast<int>(posix::utf8Cells(shown.substr(0, caret - first))));
 }
 
 void drawScrollBar(Canvas& c, HitMap& hits, const Rect& r, int first, int total, bool focused,

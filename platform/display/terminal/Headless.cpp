@@ -19,10 +19,7 @@ constexpr short kPollIn = 0x001;  // POLLIN, without including poll.h next to wi
 class HeadlessSession {
  public:
   HeadlessSession() {
-    installSignalHandlers();
-    // Standard output may be a pipe whose reader goes away; the log copy written
-    // there must not end the program.
-    std::signal(SIGPIPE, SIG_IGN);
+    installSignalHandlers();  // SIGPIPE is ignored: a log copy to a closed pipe fails
     signals_.fd = signalPipeFd();
     signals_.events = kPollIn;
     signals_.onReady = [this](short) { onSignal(); };
@@ -34,7 +31,6 @@ class HeadlessSession {
     posix::removeSource(&signals_);
     if (window_) DestroyWindow(window_);
     removeSignalHandlers();
-    std::signal(SIGPIPE, SIG_DFL);
   }
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;

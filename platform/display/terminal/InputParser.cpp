@@ -144,12 +144,30 @@ std::vector<InputEvent> InputParser::feed(std::string_view bytes) {
   size_t pos = 0;
   while (pos < buf_.size()) {
     InputEvent ev;
-    size_t used = parseOne(std::string_view(buf_).substr(pos), true, ev);
+    size_t used = parseOne(std::string_view(buf_).substr(pos), false, ev);
     if (used == 0) break;  // incomplete: wait for the rest
     pos += used;
     if (ev.type == InputEvent::Mouse || ev.key != Key::None) out.push_back(ev);
   }
   buf_.erase(0, pos);
+  return out;
+}
+
+std::vector<InputEvent> InputParser::flush() {
+  std::vector<InputEvent> out;
+  size_t pos = 0;
+  while (pos < buf_.size()) {
+    InputEvent ev;
+    std::string_view s = std::string_view(buf_).substr(pos);
+    size_t used = parseOne(s, true, ev);
+    if (used == 0) {  // still unfinished: an ESC stands for itself, a stray byte goes
+      if (s[0] == kEsc) ev = keyEvent(Key::Escape);
+      used = 1;
+    }
+    pos += used;
+    if (ev.type == InputEvent::Mouse || ev.key != Key::None) out.push_back(ev);
+  }
+  buf_.clear();
   return out;
 }
 

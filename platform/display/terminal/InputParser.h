@@ -5,8 +5,10 @@
 // parameter), ESC + key as Alt+key, SGR mouse reports (ESC [ < b ; x ; y M/m) and
 // UTF-8 characters (one event each; bytes that make no character are dropped).
 // Numbers in a report are bounded, so any column a terminal sends is a sane one.
-// A sequence cut off at the end of a read is kept until the next read; a lone ESC at
-// the end of a read is the Escape key (terminals write a sequence in one piece).
+// A sequence cut off at the end of a read is kept until the next read. So is a lone
+// ESC: over a slow link (SSH) the rest of a sequence may come a little later, so ESC
+// is the Escape key only when the caller, having waited kEscapeWaitMs with nothing
+// more arriving, calls flush().
 #pragma once
 
 #include <string>
@@ -59,10 +61,18 @@ struct InputEvent {
   int row = 0, col = 0;  // 0-based cell
 };
 
+// How long a lone ESC waits for the rest of a sequence (as long as tmux waits).
+inline constexpr int kEscapeWaitMs = 500;
+
 class InputParser {
  public:
   // Feeds bytes just read; returns the complete events they finish.
   std::vector<InputEvent> feed(std::string_view bytes);
+  // Bytes of an unfinished sequence are waiting for the rest.
+  bool waiting() const { return !buf_.empty(); }
+  // Nothing more came: the waiting bytes are what they are on their own (a lone ESC
+  // is the Escape key; a part of a character is dropped).
+  std::vector<InputEvent> flush();
 
  private:
   // Parses one event at the front of buf_; returns bytes used, 0 if incomplete.

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/display/terminal/Curses.h"
+#include "platform/posix/Utf8.h"
 
 namespace term {
 namespace {
@@ -100,7 +101,8 @@ namespace {
 void drawCell(int r, int c, const Cell& cell, bool insert) {
   attr_t attr = cursesAttr(cell.attr);
   char32_t ch = cell.ch < 0x80 || utf8Terminal ? cell.ch : U'?';
-  wchar_t wide[2] = {static_cast<wchar_t>(ch), 0};
+  char32_t mark = utf8Terminal ? cell.mark : 0;
+  wchar_t wide[3] = {static_cast<wchar_t>(ch), static_cast<wchar_t>(mark), 0};
   cchar_t cc;
   setcchar(&cc, wide, attr, 0, nullptr);
   if (insert)
@@ -115,8 +117,18 @@ void Screen::present(const Canvas& canvas) {
   if (!open_) return;
   int rows = std::min(canvas.rows(), LINES), cols = std::min(canvas.cols(), COLS);
   for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < cols; ++c)  // the last cell would scroll some terminals: inserted
-      drawCell(r, c, canvas.at(r, c), r == LINES - 1 && c == COLS - 1);
+    for (int c = 0; c < cols; ++c) {  // the last cell would scroll some terminals: inserted
+      Cell cell = canvas.at(r, c);
+      bool wide = posix::cellWidth(cell.ch) == 2 && cell.ch != U'?';
+      if (cell.ch == kWideTail && c > 0 && posix::cellWidth(canvas.at(r, c - 1).ch) == 2 &&
+          utf8Terminal)
+        continue;  // drawn with its left half
+      // A half left over where something else was drawn over the other half, or a
+      // wide character the terminal cannot show in two cells: a blank.
+      if (cell.ch == kWideTail || (wide && (c + 1 >= cols || canvas.at(r, c + 1).ch != kWideTail)))
+        cell.ch = U' ';
+      drawCell(r, c, cell, r == LINES - 1 && c == COLS - 1);
+    }
   if (canvas.caretVisible()) {
     move(canvas.caretRow(), canvas.caretCol());
     curs_set(1);

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <string>
 
 #include "platform/display/terminal/Screen.h"
 
@@ -22,7 +24,14 @@ bool exiting = false;
 std::terminate_handler previousTerminate = nullptr;
 
 constexpr int kForwarded[] = {SIGINT, SIGTERM, SIGHUP, SIGWINCH};
-constexpr int kFatal[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+// Signals whose default would end the program on the spot, with the terminal left in
+// mouse mode and the settings unsaved: they end it in order, as SIGTERM does.
+constexpr int kEnding[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSTKFLT};
+// Nothing a program should die of: a reader gone away, a file grown too large; the
+// write fails instead and says why.
+constexpr int kIgnored[] = {SIGPIPE, SIGXFSZ};
+constexpr int kFatal[] = {SIGSEGV, SIGBUS,  SIGFPE, SIGILL, SIGABRT,
+                          SIGQUIT, SIGTRAP, SIGSYS, SIGXCPU};
 
 void onForwarded(int sig) {
   int saved = errno;
@@ -30,7 +39,10 @@ void onForwarded(int sig) {
   // only asks the window to close) a second interrupt does, while an end still runs
   // in order, so the settings are written.
   bool now = false;
-  if (sig == SIGINT) {
+  if (pipeFds[1] < 0) {
+    // No pipe to the loop (said at start): end now, with the terminal given back.
+    now = sig != SIGWINCH;
+  } else if (sig == SIGINT) {
     now = endsAsked > 0 || interruptsAsked > 0;
     interruptsAsked = interruptsAsked + 1;
   } else if (sig != SIGWINCH) {
@@ -71,6 +83,16 @@ void setHandler(int sig, void (*fn)(int)) {
   ::sigaction(sig, &sa, nullptr);
 }
 
+// Every signal this unit handles, with its handler (SIG_IGN for the ignored ones).
+template <typename F>
+void forEachHandled(F&& f) {
+  for (int sig : kForwarded) f(sig, onForwarded);
+  for (int sig : kEnding) f(sig, onForwarded);
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) f(sig, onForwarded);
+  for (int sig : kIgnored) f(sig, SIG_IGN);
+  for (int sig : kFatal) f(sig, onFatal);
+}
+
 }  // namespace
 
 void installSignalHandlers() {
@@ -81,9 +103,13 @@ void installSignalHandlers() {
       ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
       ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
+  } else if (pipeFds[0] < 0) {
+    pipeFds[0] = pipeFds[1] = -1;
+    std::string text = std::string("tavix: cannot watch for signals (") + std::strerror(errno) +
+                       "); a signal ends the program at once, without saving\n";
+    (void)!::write(2, text.data(), text.size());
   }
-  for (int sig : kForwarded) setHandler(sig, onForwarded);
-  for (int sig : kFatal) setHandler(sig, onFatal);
+  forEachHandled(setHandler);
   previousTerminate = std::set_terminate(onTerminate);
   static bool atExitDone = false;
   if (!atExitDone) {
@@ -95,8 +121,7 @@ void installSignalHandlers() {
 void removeSignalHandlers() {
   if (!installed) return;
   installed = false;
-  for (int sig : kForwarded) setHandler(sig, SIG_DFL);
-  for (int sig : kFatal) setHandler(sig, SIG_DFL);
+  forEachHandled([](int sig, void (*)(int)) { setHandler(sig, SIG_DFL); });
   std::set_terminate(previousTerminate);
 }
 

@@ -19,6 +19,8 @@ namespace term {
 namespace {
 
 constexpr short kPollIn = 0x001;  // POLLIN, without including poll.h next to winapi.h
+constexpr UINT_PTR kEscapeTimer = 1;
+TerminalDisplay* gEscapeWaiter = nullptr;  // the display whose lone ESC waits
 
 }  // namespace
 
@@ -41,6 +43,7 @@ TerminalDisplay::TerminalDisplay() {
 }
 
 TerminalDisplay::~TerminalDisplay() {
+  if (gEscapeWaiter == this) gEscapeWaiter = nullptr;
   screen_.close();
   if (processExiting()) return;  // the platform's tables may be gone already
   posix::removeSource(&input_);
@@ -86,6 +89,26 @@ void TerminalDisplay::onInput() {
   if (n < 0) return;
   for (const InputEvent& ev : parser_.feed(std::string_view(buf, static_cast<size_t>(n))))
     pending_.push_back(ev);
+  waitForRestOfSequence();
+}
+
+// A lone ESC (or part of a sequence) waits a while for the rest; if nothing comes,
+// the timer delivers it as it is.
+void TerminalDisplay::waitForRestOfSequence() {
+  if (!sessionWindow_) return;
+  if (!parser_.waiting()) {
+    KillTimer(sessionWindow_, kEscapeTimer);
+    return;
+  }
+  gEscapeWaiter = this;
+  SetTimer(sessionWindow_, kEscapeTimer, kEscapeWaitMs, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    if (gEscapeWaiter) gEscapeWaiter->escapeWaitOver();
+  });
+}
+
+void TerminalDisplay::escapeWaitOver() {
+  for (const InputEvent& ev : parser_.flush()) pending_.push_back(ev);
 }
 
 // One event at a time, each when the queue has run empty: the program must have
@@ -182,7 +205,7 @@ void TerminalDisplay::terminalLost() {
 // open or still to come (the close-time save dialog), is answered Cancel / No.
 void TerminalDisplay::endSession(int sig) {
   if (sig == SIGHUP && !lost_) return terminalLost();
-  if (sig == SIGTERM && !unattended_) {
+  if (sig != SIGINT && !unattended_) {  // SIGTERM, SIGUSR1, ...
     unattended_ = true;
     for (auto& d : dialogs_) d->giveUp();
   }

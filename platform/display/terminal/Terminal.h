@@ -40,6 +40,8 @@ class TerminalDisplay : public posix::Display {
 
  private:
   void onInput();
+  void waitForRestOfSequence();
+  void escapeWaitOver();
   void onSignal();
   void dispatch(const InputEvent& ev);
   bool dispatchPending();

@@ -32,4 +32,9 @@ void uninstallTerminalDisplay();
 void installHeadlessSession();
 void uninstallHeadlessSession();
 
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no file
+// the program opens later takes the place of standard input, output or error. First
+// thing at start.
+void openClosedStandardDescriptors();
+
 }  // namespace posix

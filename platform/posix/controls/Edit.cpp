@@ -84,9 +84,13 @@ void scrollCaretAcross(HWND hwnd) {
   size_t first = std::min<size_t>(static_cast<size_t>(d->first), t.size());
   if (d->caret < first) first = d->caret;
   int cols = viewCols(hwnd);
-  size_t shown = utf8Length(std::string_view(t).substr(first, d->caret - first));
-  for (; first < d->caret && shown >= static_cast<size_t>(cols); --shown)
-    first = utf8Next(t, first);
+  // Counted in cells: a wide character takes two.
+  size_t shown = utf8Cells(std::string_view(t).substr(first, d->caret - first));
+  while (first < d->caret && shown >= static_cast<size_t>(cols)) {
+    size_t next = utf8Next(t, first);
+    shown -= std::min(shown, utf8Cells(std::string_view(t).substr(first, next - first)));
+    first = next;
+  }
   if (static_cast<int>(first) != d->first) {
     d->first = static_cast<int>(first);
     notifyChanged(hwnd);
@@ -268,9 +272,13 @@ void vscroll(HWND hwnd, WPARAM wp) {
   }
 }
 
-// The offset col characters into [from, to), at most to.
+// The offset col cells into [from, to), at most to.
 size_t advance(const std::string& t, size_t from, size_t to, int col) {
-  for (; col > 0 && from < to; --col) from = utf8Next(t, from);
+  while (col > 0 && from < to) {
+    size_t next = utf8Next(t, from);
+    col -= int(utf8Cells(std::string_view(t).substr(from, next - from)));
+    from = next;
+  }
   return std::min(from, to);
 }
 

@@ -7,7 +7,13 @@
 
 namespace posix {
 
-int cellsOf(char c, int col) { return c == '\t' ? kTabCells - col % kTabCells : 1; }
+// The cells of the character at line[i] when it starts at cell col: a tab runs to the
+// next tab stop, other characters take their display width.
+int cellsAt(std::string_view line, size_t i, int col) {
+  if (line[i] == '\t') return kTabCells - col % kTabCells;
+  char32_t cp;
+  return utf8Decode(line, i, cp) ? cellWidth(cp) : 1;
+}
 
 std::vector<size_t> wrapRows(std::string_view line, int cols) {
   std::vector<size_t> starts{0};
@@ -16,7 +22,7 @@ std::vector<size_t> wrapRows(std::string_view line, int cols) {
   size_t brk = std::string::npos;  // offset after the row's last space
   for (size_t i = 0; i < line.size();) {
     size_t next = utf8Next(line, i);
-    int w = cellsOf(line[i], n);
+    int w = cellsAt(line, i, n);
     if (n > 0 && n + w > cols) {
       if (line[i] == ' ') {  // hangs off the full row
         if (next < line.size()) starts.push_back(next);
@@ -28,8 +34,8 @@ std::vector<size_t> wrapRows(std::string_view line, int cols) {
       starts.push_back(brk != std::string::npos ? brk : i);
       brk = std::string::npos;
       n = 0;
-      for (size_t k = starts.back(); k < i; k = utf8Next(line, k)) n += cellsOf(line[k], n);
-      w = cellsOf(line[i], n);
+      for (size_t k = starts.back(); k < i; k = utf8Next(line, k)) n += cellsAt(line, k, n);
+      w = cellsAt(line, i, n);
     }
     if (line[i] == ' ') brk = next;
     n += w;
@@ -42,13 +48,12 @@ std::string expandTabs(std::string_view row) {
   std::string out;
   int col = 0;
   for (size_t i = 0; i < row.size(); i = utf8Next(row, i)) {
-    if (row[i] == '\t') {
-      out.append(static_cast<size_t>(cellsOf('\t', col)), ' ');
-      col += cellsOf('\t', col);
-    } else {
+    const int w = cellsAt(row, i, col);
+    if (row[i] == '\t')
+      out.append(static_cast<size_t>(w), ' ');
+    else
       out.append(row.substr(i, utf8Next(row, i) - i));
-      ++col;
-    }
+    col += w;
   }
   return out;
 }
@@ -70,6 +75,10 @@ void EditIndex::changedFrom(const std::string& text, size_t offset) {
   int line = std::max(0, lineOf(std::min(offset, text.size())) - 1);
   starts_.resize(static_cast<size_t>(line) + 1);
   rowEnd_.resize(static_cast<size_t>(line));
+  if (line == 0) {  // indexed anew (the text was replaced): give a long index's memory back
+    starts_.shrink_to_fit();
+    rowEnd_.shrink_to_fit();
+  }
   if (starts_.back() > text.size()) starts_.back() = text.size();
   for (size_t p = text.find("\r\n", starts_.back()); p != std::string::npos;
        p = text.find("\r\n", p + 2))
