@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -110,6 +111,10 @@ class TForm1 : public TForm {
   void LoadSettings();
   void SaveSettings();
 
+  // The server's TLS certificate: a line when it ends within CertWarnDays days.
+  void WarnCertificateExpiry();
+  int CertWarnDays() const { return FCertWarnDays; }
+
  private:
   void BuildComponents();
   void BuildInputControls();
@@ -144,6 +149,8 @@ class TForm1 : public TForm {
   TDateTime FSuccessTimeTotal = 0;
   TDateTime FStatsStart = 0;
   TDateTime FLastElapsed = 0;
+  int FCertWarnDays = 14;
+  std::map<std::string, int> FCertWarnedOn;  // certificate id -> the day of its last warning
 };
 
 extern TForm1* Form1;
