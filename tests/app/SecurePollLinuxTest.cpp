@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "tests/app/AppFixture.h"
+#include "tests/support/LoopbackScripts.h"
 #include "tests/support/LoopbackTls.h"
 
 namespace {
