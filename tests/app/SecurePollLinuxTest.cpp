@@ -85,7 +85,7 @@ TEST_F(SecurePollTest, EachCertificateKindEndsAsItShould) {
     }
     ++failures;
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "CONNECTION FAILED");
+    EXPECT_EQ(lines[0], "CONNECTION FAILED.");
     EXPECT_TRUE(StartsWith(lines[1], row.reason)) << lines[1];
     EXPECT_TRUE(server.plainRequests().empty());  // nothing was sent to such a server
   }
