@@ -101,14 +101,14 @@ TestPki::TestPki() : dir_(std::make_unique<TempDir>()) {
   caFile_ = dir_->file("ca.pem");
   writePem(caFile_, ca, nullptr);
 
-  struct Spec {
+  struct Leaf {
     CertKind kind;
     const char* names;
     long from, to;
     X509* issuer;
     EVP_PKEY* issuerKey;
   };
-  const Spec specs[] = {
+  const Leaf leaves[] = {
       {CertKind::Good, localNames, -kDay, 365 * kDay, ca, caKey},
       {CertKind::Expired, localNames, -90 * kDay, -30 * kDay, ca, caKey},
       {CertKind::NotYetValid, localNames, 30 * kDay, 90 * kDay, ca, caKey},
@@ -117,7 +117,7 @@ TestPki::TestPki() : dir_(std::make_unique<TempDir>()) {
       {CertKind::UntrustedIssuer, localNames, -kDay, 365 * kDay, other, otherKey},
       {CertKind::ExpiresSoon, localNames, -kDay, 5 * kDay + 6 * 3600, ca, caKey},
   };
-  for (const Spec& s : specs) {
+  for (const Leaf& s : leaves) {
     EVP_PKEY* key = newKey();
     X509* cert = makeCert(key, "localhost", s.names, s.from, s.to, s.issuer, s.issuerKey, false);
     const CertFiles f = files(s.kind);
