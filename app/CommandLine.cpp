@@ -1,6 +1,8 @@
 // The command line of the Linux program: --help, --version, and nothing else.
 #include "app/CommandLine.h"
 
+#include "platform/winapi.h"
+
 #ifndef TAVIX_VERSION
 #define TAVIX_VERSION "unknown"
 #endif
@@ -38,6 +40,22 @@ std::string UsageText() {
          "  --version    show the version and exit\n";
 }
 
+namespace {
+
+std::string SecureText() {
+  if (!kSecureChannelBuilt)
+    return "This build has no TLS: https:// addresses are refused (\"HTTP Secure Socket is\n"
+           "not supported\").\n\n";
+  return "https:// addresses are polled over TLS 1.2 or 1.3 (port 443 unless given), and\n"
+         "redirects to https:// are followed. The server's certificate must verify against\n"
+         "the system's trusted roots and name the host; a poll whose certificate does not\n"
+         "ends with CONNECTION FAILED and the reason. To trust another CA as well, name its\n"
+         "PEM file in SSL_CERT_FILE; the system's folder of hashed certificates is still\n"
+         "read unless SSL_CERT_DIR names another one.\n\n";
+}
+
+}  // namespace
+
 std::string HelpText(const std::string& SettingsFile) {
   return "tavix (Orvane Pollarion) watches whether one web server answers: every poll is\n"
          "one HTTP/1.0 HEAD request, timed and logged as one time-stamped line.\n"
@@ -57,8 +75,13 @@ std::string HelpText(const std::string& SettingsFile) {
          "every log line is written to standard output, polling starts only when the\n"
          "settings say autopoll=1, and SIGTERM, SIGHUP or SIGINT end the program.\n"
          "\n"
-         "Settings: " +
-         SettingsFile + " (section \"settings\": url, freq, autopoll, dispheaders)\n";
+         "\n" +
+         SecureText() + "Settings: " + SettingsFile +
+         " (section \"settings\": url, freq, autopoll, dispheaders" +
+         (kSecureChannelBuilt ? "; certwarndays, read only: days\nbefore a certificate ends to "
+                                "log a line about it, 14 unless set, 0 for never"
+                              : "") +
+         ")\n";
 }
 
 std::string VersionText() { return "tavix (Orvane Pollarion) " TAVIX_VERSION "\n"; }

@@ -96,6 +96,7 @@ void TForm1::HTTPSuccess(CmdType Cmd) {
   const std::string elapsed = MeasureElapsed();
   CountResult(skSuccess);
   LogFmt("SUCCESS %s %s%s", {edURL->Text(), elapsed, HeaderSuffix()});
+  WarnCertificateExpiry();
 }
 
 void TForm1::HTTPFailure(CmdType Cmd) {

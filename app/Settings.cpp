@@ -17,6 +17,8 @@ void TForm1::LoadSettings() {
   if (FIniFile->ReadBool(kSection, "autopoll", false)) btnStartClick(nullptr);
   cbxHeader->SetChecked(FIniFile->ReadBool(kSection, "dispheaders", false));
   FSettingsShown = SettingsShown();
+  // Read only: a file without the key keeps exactly the keys it had.
+  FCertWarnDays = FIniFile->ReadInteger(kSection, "certwarndays", 14);
 }
 
 void TForm1::SaveSettings() {

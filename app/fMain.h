@@ -10,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -112,6 +113,10 @@ class TForm1 : public TForm {
   void LoadSettings();
   void SaveSettings();
 
+  // The server's TLS certificate: a line when it ends within CertWarnDays days.
+  void WarnCertificateExpiry();
+  int CertWarnDays() const { return FCertWarnDays; }
+
  private:
   void BuildComponents();
   void BuildInputControls();
@@ -148,6 +153,8 @@ class TForm1 : public TForm {
   TDateTime FSuccessTimeTotal = 0;
   TDateTime FStatsStart = 0;
   TDateTime FLastElapsed = 0;
+  int FCertWarnDays = 14;
+  std::map<std::string, int> FCertWarnedOn;  // certificate id -> the day of its last warning
 };
 
 extern TForm1* Form1;

@@ -18,7 +18,11 @@ if(NOT WIN32)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY tavix)
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends from the libraries the program links
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends from the libraries the program links (libssl3)
+  if(TAVIX_TLS)
+    # https checks certificates against the system's trusted roots.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates")
+  endif()
   set(CPACK_STRIP_FILES ON)
   include(CPack)
 endif()

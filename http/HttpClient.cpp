@@ -79,7 +79,7 @@ void THttpClient::Abort() {
 // ---- the cycle ----
 
 void THttpClient::ParseURL() {
-  TUrlParts parts{RequestURL, Port, Host, RequestPath};
+  TUrlParts parts{RequestURL, Port, Host, RequestPath, Secure};
   try {
     ParseUrlParts(parts);
   } catch (...) {
@@ -87,12 +87,14 @@ void THttpClient::ParseURL() {
     Port = parts.Port;
     Host = parts.Host;
     RequestPath = parts.RequestPath;
+    Secure = parts.Secure;
     throw;
   }
   RequestURL = parts.RequestURL;
   Port = parts.Port;
   Host = parts.Host;
   RequestPath = parts.RequestPath;
+  Secure = parts.Secure;
 }
 
 void THttpClient::ExecuteRequest() {
@@ -165,7 +167,8 @@ bool THttpClient::ExecutePass() {
     bool handled = false;
     if (OnRedirect) OnRedirect(handled);
     if (handled) return false;
-    if (RequestURL.find('/') == std::string::npos) RequestURL = "http://" + Host + "/" + RequestURL;
+    if (RequestURL.find('/') == std::string::npos)
+      RequestURL = (Secure ? "https://" : "http://") + Host + "/" + RequestURL;
   }
   if (status == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
   return status >= 299 && status <= 399;

@@ -2,6 +2,7 @@
 #include "http/HttpUrl.h"
 
 #include "framework/SysUtils.h"
+#include "socket/SecureChannel.h"
 
 namespace {
 
@@ -21,17 +22,19 @@ std::string PathOf(const std::string& url) {
   return std::string();
 }
 
-void ApplyScheme(const std::string& url, int& port) {
+// Secure follows the scheme as the port does: a URL without ":" keeps both.
+void ApplyScheme(const std::string& url, int& port, bool& secure) {
   if (!Contains(url, ":")) return;
   std::string scheme = LowerCase(ExtractField(url, ':', 1));
+  secure = scheme == "https";
   if (scheme == "gopher")
     port = 70;
   else if (scheme == "ftp")
     port = 21;
-  else if (scheme == "https")
+  else if (secure && !TSecureChannel::Available())
     throw Exception("HTTP Secure Socket is not supported");
   else
-    port = 80;
+    port = secure ? 443 : 80;
 }
 
 std::string HostPartOf(const std::string& url) {
@@ -69,7 +72,7 @@ void ParseUrlParts(TUrlParts& p) {
   if (p.RequestURL.empty()) throw Exception("Empty URL");
   if (p.Port == 0) p.Port = 80;
   p.RequestPath = PathOf(p.RequestURL);
-  ApplyScheme(p.RequestURL, p.Port);
+  ApplyScheme(p.RequestURL, p.Port, p.Secure);
   std::string hostPart = HostPartOf(p.RequestURL);
   size_t colon = hostPart.find(':');
   if (colon != std::string::npos) {

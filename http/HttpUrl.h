@@ -21,8 +21,10 @@ struct TUrlParts {
   int Port = 0;
   std::string Host;
   std::string RequestPath;
+  bool Secure = false;  // https: TLS, port 443 unless the URL gives one
 };
 
-// Raises Exception "Empty URL", Exception "HTTP Secure Socket is not supported", or
+// Raises Exception "Empty URL", Exception "HTTP Secure Socket is not supported" (https
+// in a build or on a system without TLS), or
 // EConvertError for a port text that is not an integer.
 void ParseUrlParts(TUrlParts& parts);

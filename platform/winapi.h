@@ -28,6 +28,9 @@
 #define NOMINMAX
 #endif
 // winsock.h must come first and windows.h before the rest.
+#ifndef SECURITY_WIN32
+#define SECURITY_WIN32
+#endif
 // clang-format off
 #include <winsock.h>
 #include <windows.h>
@@ -35,7 +38,13 @@
 #include <commdlg.h>
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <wincrypt.h>
+#include <security.h>
+#include <schannel.h>
 // clang-format on
+#ifndef SP_PROT_TLS1_3_CLIENT
+#define SP_PROT_TLS1_3_CLIENT 0x00002000
+#endif
 
 // The program calls the ANSI entry points by their A names, as declared for Linux.
 // The generic-name macros would rename the framework's own functions of the same
@@ -938,6 +947,147 @@ int WSAAsyncSelect(SOCKET s, HWND hwnd, u_int msg, LONG events);
 HANDLE WSAAsyncGetHostByName(HWND hwnd, u_int msg, const char* name, char* buf, int buflen);
 int WSACancelAsyncRequest(HANDLE task);
 
+// ---- the secure channel (Schannel through SSPI), client side ----
+// The subset the socket layer drives: credentials, a context stepped by input and
+// output tokens (whole TLS records; a partial record is SEC_E_INCOMPLETE_MESSAGE and
+// nothing of it is taken), stream encryption in place, and the peer's certificate.
+// Over OpenSSL memory BIOs; the trusted roots are the system's (SSL_CERT_FILE and
+// SSL_CERT_DIR are honoured). The certificate is checked during the handshake, host
+// name included, as Schannel's automatic validation does.
+typedef LONG SECURITY_STATUS;
+typedef char SEC_CHAR;
+struct SecHandle {
+  ULONG_PTR dwLower;
+  ULONG_PTR dwUpper;
+};
+typedef SecHandle CredHandle, *PCredHandle, CtxtHandle, *PCtxtHandle;
+struct SECURITY_INTEGER {
+  ULONG LowPart;
+  LONG HighPart;
+};
+typedef SECURITY_INTEGER TimeStamp, *PTimeStamp;
+struct SecBuffer {
+  ULONG cbBuffer;
+  ULONG BufferType;
+  void* pvBuffer;
+};
+typedef SecBuffer* PSecBuffer;
+struct SecBufferDesc {
+  ULONG ulVersion;
+  ULONG cBuffers;
+  PSecBuffer pBuffers;
+};
+typedef SecBufferDesc* PSecBufferDesc;
+struct SecPkgContext_StreamSizes {
+  ULONG cbHeader;
+  ULONG cbTrailer;
+  ULONG cbMaximumMessage;
+  ULONG cBuffers;
+  ULONG cbBlockSize;
+};
+struct SCHANNEL_CRED {
+  DWORD dwVersion;
+  DWORD cCreds;
+  void* paCred;
+  void* hRootStore;
+  DWORD cMappers;
+  void* aphMappers;
+  DWORD cSupportedAlgs;
+  void* palgSupportedAlgs;
+  DWORD grbitEnabledProtocols;
+  DWORD dwMinimumCipherStrength;
+  DWORD dwMaximumCipherStrength;
+  DWORD dwSessionLifespan;
+  DWORD dwFlags;
+  DWORD dwCredFormat;
+};
+struct CRYPT_INTEGER_BLOB {
+  DWORD cbData;
+  BYTE* pbData;
+};
+typedef CRYPT_INTEGER_BLOB CERT_NAME_BLOB;
+// The members the program reads; Windows' record has more.
+struct CERT_INFO {
+  DWORD dwVersion;
+  CRYPT_INTEGER_BLOB SerialNumber;  // least significant byte first
+  CERT_NAME_BLOB Issuer;            // DER
+  FILETIME NotBefore;               // UTC
+  FILETIME NotAfter;
+  CERT_NAME_BLOB Subject;
+};
+typedef CERT_INFO* PCERT_INFO;
+struct CERT_CONTEXT {
+  DWORD dwCertEncodingType;
+  BYTE* pbCertEncoded;
+  DWORD cbCertEncoded;
+  PCERT_INFO pCertInfo;
+  void* hCertStore;
+};
+typedef const CERT_CONTEXT* PCCERT_CONTEXT;
+
+#define UNISP_NAME_A "Microsoft Unified Security Protocol Provider"
+#define SECPKG_CRED_OUTBOUND 2
+#define SCHANNEL_CRED_VERSION 4
+#define SP_PROT_TLS1_2_CLIENT 0x00000800
+#define SP_PROT_TLS1_3_CLIENT 0x00002000
+#define SCH_CRED_NO_DEFAULT_CREDS 0x00000010
+#define SCH_CRED_AUTO_CRED_VALIDATION 0x00000020
+#define SCH_USE_STRONG_CRYPTO 0x00400000
+#define ISC_REQ_REPLAY_DETECT 0x00000004
+#define ISC_REQ_SEQUENCE_DETECT 0x00000008
+#define ISC_REQ_CONFIDENTIALITY 0x00000010
+#define ISC_REQ_ALLOCATE_MEMORY 0x00000100
+#define ISC_REQ_STREAM 0x00008000
+#define SECURITY_NATIVE_DREP 0x00000010
+#define SECBUFFER_VERSION 0
+#define SECBUFFER_EMPTY 0
+#define SECBUFFER_DATA 1
+#define SECBUFFER_TOKEN 2
+#define SECBUFFER_EXTRA 5
+#define SECBUFFER_STREAM_TRAILER 6
+#define SECBUFFER_STREAM_HEADER 7
+#define SECPKG_ATTR_STREAM_SIZES 4
+#define SECPKG_ATTR_REMOTE_CERT_CONTEXT 0x53
+
+#define SEC_E_OK ((winapi::SECURITY_STATUS)0x00000000L)
+#define SEC_I_CONTINUE_NEEDED ((winapi::SECURITY_STATUS)0x00090312L)
+#define SEC_I_CONTEXT_EXPIRED ((winapi::SECURITY_STATUS)0x00090317L)
+#define SEC_I_RENEGOTIATE ((winapi::SECURITY_STATUS)0x00090321L)
+#define SEC_E_INSUFFICIENT_MEMORY ((winapi::SECURITY_STATUS)0x80090300L)
+#define SEC_E_INVALID_HANDLE ((winapi::SECURITY_STATUS)0x80090301L)
+#define SEC_E_INTERNAL_ERROR ((winapi::SECURITY_STATUS)0x80090304L)
+#define SEC_E_SECPKG_NOT_FOUND ((winapi::SECURITY_STATUS)0x80090305L)
+#define SEC_E_INVALID_TOKEN ((winapi::SECURITY_STATUS)0x80090308L)
+#define SEC_E_INCOMPLETE_MESSAGE ((winapi::SECURITY_STATUS)0x80090318L)
+#define SEC_E_BUFFER_TOO_SMALL ((winapi::SECURITY_STATUS)0x80090321L)
+#define SEC_E_WRONG_PRINCIPAL ((winapi::SECURITY_STATUS)0x80090322L)
+#define SEC_E_UNTRUSTED_ROOT ((winapi::SECURITY_STATUS)0x80090325L)
+#define SEC_E_ILLEGAL_MESSAGE ((winapi::SECURITY_STATUS)0x80090326L)
+#define SEC_E_CERT_UNKNOWN ((winapi::SECURITY_STATUS)0x80090327L)
+#define SEC_E_CERT_EXPIRED ((winapi::SECURITY_STATUS)0x80090328L)
+#define SEC_E_DECRYPT_FAILURE ((winapi::SECURITY_STATUS)0x80090330L)
+#define SEC_E_ALGORITHM_MISMATCH ((winapi::SECURITY_STATUS)0x80090331L)
+#define CERT_E_EXPIRED ((winapi::SECURITY_STATUS)0x800B0101L)
+
+SECURITY_STATUS AcquireCredentialsHandleA(LPSTR principal, LPSTR package, ULONG use, void* logonId,
+                                          void* authData, void* getKeyFn, void* getKeyArg,
+                                          PCredHandle cred, PTimeStamp expiry);
+SECURITY_STATUS FreeCredentialsHandle(PCredHandle cred);
+SECURITY_STATUS InitializeSecurityContextA(PCredHandle cred, PCtxtHandle context,
+                                           SEC_CHAR* targetName, ULONG contextReq, ULONG reserved1,
+                                           ULONG targetDataRep, PSecBufferDesc input,
+                                           ULONG reserved2, PCtxtHandle newContext,
+                                           PSecBufferDesc output, ULONG* contextAttr,
+                                           PTimeStamp expiry);
+SECURITY_STATUS DeleteSecurityContext(PCtxtHandle context);
+SECURITY_STATUS FreeContextBuffer(void* buffer);
+SECURITY_STATUS QueryContextAttributesA(PCtxtHandle context, ULONG attribute, void* buffer);
+SECURITY_STATUS EncryptMessage(PCtxtHandle context, ULONG qop, PSecBufferDesc message,
+                               ULONG sequence);
+SECURITY_STATUS DecryptMessage(PCtxtHandle context, PSecBufferDesc message, ULONG sequence,
+                               ULONG* qop);
+BOOL CertFreeCertificateContext(PCCERT_CONTEXT cert);
+
 }  // namespace winapi
 
 using namespace winapi;
@@ -951,3 +1101,11 @@ using namespace winapi;
 // characters (without the terminating NUL) copied, or the whole length when lParam is 0.
 // Windows that have no hint leave it to DefWindowProcA, which answers 0.
 constexpr UINT WM_GETHINT = WM_APP + 0x100;
+
+// Whether this build carries the secure channel (the CMake option TAVIX_TLS); without
+// it the calls above exist but answer SEC_E_SECPKG_NOT_FOUND.
+#ifdef TAVIX_TLS
+constexpr bool kSecureChannelBuilt = true;
+#else
+constexpr bool kSecureChannelBuilt = false;
+#endif

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev nginx curl httping)
+pkgs=(g++ cmake ninja-build libncurses-dev libbenchmark-dev libssl-dev openssl nginx curl httping)
 . scripts/apt-missing.sh
 # The nginx package would start its system service on port 80; keep it from starting.
 policy=/usr/sbin/policy-rc.d
@@ -27,7 +27,7 @@ install_missing "${pkgs[@]}" || installed=$?
 log=$(mktemp /tmp/tavix-bench-build.XXXXXX)
 if ! { cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIX_BENCH=ON \
   -DTAVIX_TESTS=OFF && cmake --build build-bench -j2 --target tavix bench_head bench_bare bench_log \
-  bench_program bench_socket; } >"$log" 2>&1; then
+  bench_program bench_socket bench_bare_tls; } >"$log" 2>&1; then
   cat "$log"
   rm -f "$log"
   echo "bench: the build failed" >&2
@@ -49,6 +49,18 @@ cleanup() {
 trap cleanup EXIT
 
 port=$(build-bench/bench/bench_program --free-port)
+tls_port=$(build-bench/bench/bench_program --free-port)
+# A CA and a server certificate for 127.0.0.1, made now; the keys live only in $work.
+mkdir -p "$work/nginx"
+{
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 \
+    -subj "/CN=tavix bench CA" -keyout "$work/ca.key" -out "$work/ca.pem"
+  openssl req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj "/CN=127.0.0.1" \
+    -keyout "$work/nginx/server.key" -out "$work/server.csr"
+  printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\n' >"$work/ext.cnf"
+  openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key" \
+    -CAcreateserial -days 2 -extfile "$work/ext.cnf" -out "$work/nginx/server.crt"
+} >/dev/null 2>&1
 mkdir -p "$work/nginx/html" "$work/nginx/logs"
 echo '<html><body>bench</body></html>' >"$work/nginx/html/index.html"
 user_line=
@@ -69,6 +81,13 @@ http {
   scgi_temp_path $work/nginx/scgi;
   server {
     listen 127.0.0.1:$port;
+    root $work/nginx/html;
+  }
+  server {
+    listen 127.0.0.1:$tls_port ssl;
+    ssl_certificate $work/nginx/server.crt;
+    ssl_certificate_key $work/nginx/server.key;
+    ssl_protocols TLSv1.2 TLSv1.3;
     root $work/nginx/html;
   }
 }
@@ -116,3 +135,18 @@ echo "| bench_head | bare-socket loop | httping | head / bare (goal <= 1.1) | he
 echo "|---|---|---|---|---|"
 awk -v h="$head_ms" -v b="$bare_ms" -v p="$httping_ms" \
   'BEGIN { printf "| %d ms | %d ms | %d ms | %.2f | %.2f |\n", h, b, p, h / b, h / p }'
+
+# One HTTPS poll side by side against the same nginx over TLS: THttpClient, the bare
+# OpenSSL loop and curl -I, 500 HEAD requests each with a full handshake (no session
+# resumption), the best of five runs (wall clock, milliseconds).
+echo
+echo "== One HTTPS poll side by side (500 HEAD requests, best of 5; load $(cut -d' ' -f1-3 /proc/loadavg))"
+tls_url="https://127.0.0.1:$tls_port/"
+export SSL_CERT_FILE="$work/ca.pem"
+head_tls_ms=$(best_of_five build-bench/bench/bench_head "$tls_url" 500)
+bare_tls_ms=$(best_of_five build-bench/bench/bench_bare_tls "$tls_url" 500)
+curl_tls_ms=$(best_of_five curl -s -0 -I --no-sessionid --cacert "$work/ca.pem" "$tls_url?[1-500]")
+echo "| bench_head | bare OpenSSL loop | curl -I | head / bare (goal <= 1.1) | head / curl (goal <= 0.8) |"
+echo "|---|---|---|---|---|"
+awk -v h="$head_tls_ms" -v b="$bare_tls_ms" -v c="$curl_tls_ms" \
+  'BEGIN { printf "| %d ms | %d ms | %d ms | %.2f | %.2f |\n", h, b, c, h / b, h / c }'

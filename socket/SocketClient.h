@@ -29,7 +29,10 @@
 //  - every wait ends as canceled once the application terminates, so an end is not
 //    held up by a silent server;
 //  - a deadline (TDeadline) bounds a series of waits as one: each arms the time-out
-//    timer for what is left of TimeOut since the deadline began.
+//    timer for what is left of TimeOut since the deadline began;
+//  - Secure makes Connect run a TLS handshake after the TCP connect (through the same
+//    pumping waits, under one TimeOut; a failed handshake is a failed connection) and
+//    the data operations carry their bytes in TLS records.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +44,7 @@
 #include "framework/Classes.h"
 #include "framework/SysUtils.h"
 #include "platform/winapi.h"
+#include "socket/SecureChannel.h"
 #include "socket/ThreadTimer.h"
 
 class ESockError : public Exception {
@@ -73,6 +77,7 @@ class TSocketClient : public TComponent {
   int32_t ReportLevel = 0;
   std::string Proxy;  // when set, Proxy:ProxyPort is resolved and connected instead
   int32_t ProxyPort = 0;
+  bool Secure = false;  // TLS over the connection, Host named to the server (SNI)
   TNotifyEvent OnConnect;
   TNotifyEvent OnDisconnect;
   THandlerEvent OnInvalidHost;
@@ -124,6 +129,8 @@ class TSocketClient : public TComponent {
   const WSADATA& GetWSAData() const { return WSAData; }
   const TStringList& GetSocketInfo() const { return *SocketInfo; }
   static int32_t GetSocketUsers();
+  // The server's certificate of the last secure connection (Present false otherwise).
+  TPeerCertificate GetPeerCertificate() const;
 
  protected:
   void InitSocket();
@@ -207,8 +214,12 @@ class TSocketClient : public TComponent {
   void TransferPump(bool wouldBlock, DWORD waitMs);   // waits only after a would-block
   bool CaptureStep(const std::function<void(const char*, int)>& store);
   bool PeerGone(int error) const;  // the error says the peer went away
-  void SendBytes(const char* data, size_t size, bool armTimerOnWait);
-  void EndSend();  // a canceled send raises its abort
+  void SendBytes(const char* data, size_t size, bool armTimerOnWait);  // sealed when secure
+  void SendRaw(const char* data, size_t size, bool armTimerOnWait);
+  int Receive(char* data, int size);  // as recv, the plain text when secure
+  void SecureHandshake();
+  [[noreturn]] void ConnectFailed();  // OnConnectionFailed, then the reason
+  void EndSend();                     // a canceled send raises its abort
   uint32_t TimeOutLeft() const;
 
   HANDLE FLookupTask = nullptr;   // the lookup this component waits for
@@ -221,6 +232,10 @@ class TSocketClient : public TComponent {
   int FPeerCloseError = 0;   // and the error it carried (0: a graceful close)
   bool FBatching = false;    // a TSendBatch gathers the sends in FOutbox
   std::string FOutbox;
+  std::unique_ptr<TSecureChannel> FSecure;  // the TLS connection, kept until the next Connect
+  std::string FPlainIn;                     // decrypted, not yet handed out
+  bool FSecureClosed = false;               // the peer closed the TLS connection
+  std::vector<char> FRawBuffer;             // records as they come off the socket
   bool FDeadlineRunning = false;
   uint32_t FDeadlineStart = 0;  // tick count when the running deadline began
 };

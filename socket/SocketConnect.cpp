@@ -47,6 +47,9 @@ void TSocketClient::Connect() {
   ReportStatus(8, "Connecting");
   Canceled = false;
   if (Connected) throw ESockError("Already connected");
+  FSecure.reset();  // the last connection's channel, kept for its certificate
+  FPlainIn.clear();
+  FSecureClosed = false;
   if (SocketHandle == NoSocket) ReplaceSocket();  // the last one could not be made
 
   int retries = 0;
@@ -87,8 +90,21 @@ void TSocketClient::Connect() {
         [this] { return Connected || TimedOut || Canceled || !Succeeded || FConnectNotified; });
   }
   const bool made = (Connected || FConnectNotified) && FPeerCloseError == 0;
-  if (!TimedOut && !Canceled && made) return;
+  if (!TimedOut && !Canceled && made) {
+    if (!Secure) return;
+    try {
+      SecureHandshake();
+    } catch (const ESockError&) {
+      if (TimedOut || Canceled) ConnectFailed();  // the wait's own reason, not its echo
+      if (OnConnectionFailed) OnConnectionFailed(this);
+      throw;
+    }
+    if (!TimedOut && !Canceled) return;
+  }
+  ConnectFailed();
+}
 
+void TSocketClient::ConnectFailed() {
   if (OnConnectionFailed) OnConnectionFailed(this);
   if (TimedOut) throw ESockError("Connection Timed out");
   if (Canceled) throw ESockError("Connection Canceled");
@@ -123,6 +139,8 @@ void TSocketClient::RequestClose() {
   ReportStatus(4, "Request Close Socket");
   Connected = false;
   FInbox.clear();  // what the closed connection sent is not the next one's
+  FPlainIn.clear();
+  if (FSecure) FSecure->Incoming().clear();  // the channel itself may be mid-handshake
   if (SocketHandle == NoSocket) return;
   if (closesocket(SocketHandle) == SOCKET_ERROR) {
     std::string text;
@@ -153,7 +171,8 @@ void TSocketClient::ReplaceSocket() {
 // Peeks into a byte of its own: Buffer may still hold text a send is waiting to pass on.
 bool TSocketClient::DataAvailable() {
   ReportStatus(8, "Data Available");
-  if (!FInbox.empty()) return true;
+  if (!FInbox.empty() || !FPlainIn.empty() || (FSecure && !FSecure->Incoming().empty()))
+    return true;
   char byte = 0;
   return recv(SocketHandle, &byte, 1, MSG_PEEK) >= 1;
 }

@@ -45,9 +45,16 @@ void TSocketClient::SendBuffer(const char* data, uint16_t length) {
   EndSend();
 }
 
+void TSocketClient::SendBytes(const char* data, size_t size, bool armTimerOnWait) {
+  if (!FSecure || size == 0) return SendRaw(data, size, armTimerOnWait);
+  std::string records;
+  FSecure->Seal(data, size, records);
+  SendRaw(records.data(), records.size(), armTimerOnWait);
+}
+
 // A would-block waits (bounded) for a message, so Cancel and the time-out get in; a
 // caller without a running timer has it armed at the first such wait.
-void TSocketClient::SendBytes(const char* data, size_t size, bool armTimerOnWait) {
+void TSocketClient::SendRaw(const char* data, size_t size, bool armTimerOnWait) {
   std::optional<TTimerScope> timer;
   size_t done = 0;
   while (done < size && !Canceled) {
@@ -119,7 +126,7 @@ std::string TSocketClient::ReadLn() {
     }
     if (FInbox.size() >= size_t(SocketBufferSize)) RangeError();  // no LF within 65,536 bytes
     const int room = SocketBufferSize - static_cast<int>(FInbox.size());
-    const int n = recv(SocketHandle, Buffer.data(), room, 0);
+    const int n = Receive(Buffer.data(), room);
     if (n == 0) {  // the peer closed: a partial line is dropped
       FInbox.clear();
       return std::string();
@@ -174,6 +181,13 @@ void TSocketClient::SendFile(const std::string& fileName) {
       if (Canceled) break;
       int64_t got = file.Read(Buffer.data(), SocketBufferSize);
       if (got <= 0) break;  // the file shrank under us: nothing more to send
+      if (FSecure) {        // sealed records: sent whole, with the same waits
+        SendBytes(Buffer.data(), size_t(got), true);
+        BytesSent += static_cast<int32_t>(got);
+        if (OnPacketSent) OnPacketSent(this);
+        PumpMessages();
+        continue;
+      }
       int remaining = static_cast<int>(got);
       do {
         int sent = send(SocketHandle, Buffer.data() + got - remaining, remaining, 0);
@@ -225,7 +239,7 @@ bool TSocketClient::CaptureStep(const std::function<void(const char*, int)>& sto
     PumpMessages();
     return true;
   }
-  int got = recv(SocketHandle, Buffer.data(), SocketBufferSize, 0);
+  int got = Receive(Buffer.data(), SocketBufferSize);
   if (got == 0) return false;
   if (got > 0) {
     store(Buffer.data(), got);

@@ -77,6 +77,8 @@ DWORD errnoToWin(int err) {
 
 void setLastErrorFromErrno(int err) { gLastError = errnoToWin(err); }
 
+const char* secureMessage(DWORD id);  // Sspi.cpp or SspiNone.cpp
+
 namespace {
 
 // Windows' own texts for the error numbers this platform sets.
@@ -119,7 +121,7 @@ const char* systemMessage(DWORD id) {
     case ERROR_CANT_RESOLVE_FILENAME:
       return "The name of the file cannot be resolved by the system.";
   }
-  return nullptr;
+  return secureMessage(id);
 }
 
 }  // namespace

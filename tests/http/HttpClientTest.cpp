@@ -222,4 +222,22 @@ TEST_F(HttpTest, AbortDuringTheBodyEndsWithCaptureAborted) {
   EXPECT_EQ(events, (Events{"success 2"}));
 }
 
+// A server that takes the connection but never answers the TLS hello: the handshake
+// is one more wait under the time-out, a failed connection like any other.
+TEST_F(HttpTest, AHandshakeThatNeverEndsTimesOutAsAFailedConnection) {
+  if (!TSecureChannel::Available()) GTEST_SKIP() << "built without TLS";
+  LoopbackServer silent([](LoopbackConn& conn) { conn.hold(); });
+  int failed = 0;
+  http->OnConnectionFailed = [&](TObject*) { ++failed; };
+  http->TimeOut = 300;
+  try {
+    http->Head("https://127.0.0.1:" + silent.portText() + "/");
+    ADD_FAILURE() << "no exception";
+  } catch (const ESockError& e) {
+    EXPECT_EQ(e.Message(), "Connection Timed out");
+  }
+  EXPECT_EQ(failed, 1);
+  EXPECT_TRUE(http->Secure);
+}
+
 }  // namespace

@@ -28,10 +28,13 @@ TEST_F(HttpTest, RefusedUrlsRaiseBeforeAnyConnectionAndFireNoEvent) {
     const char* url;
     const char* message;
   };
-  for (Case c :
-       {Case{"", "Empty URL"}, Case{"https://host/", "HTTP Secure Socket is not supported"},
-        Case{"HTTPS://host/", "HTTP Secure Socket is not supported"},
-        Case{"http://host:abc/", "'abc' is not a valid integer value"}}) {
+  std::vector<Case> cases = {Case{"", "Empty URL"},
+                             Case{"http://host:abc/", "'abc' is not a valid integer value"}};
+  if (!TSecureChannel::Available()) {  // a build without TLS keeps the old answer
+    cases.push_back(Case{"https://host/", "HTTP Secure Socket is not supported"});
+    cases.push_back(Case{"HTTPS://host/", "HTTP Secure Socket is not supported"});
+  }
+  for (Case c : cases) {
     try {
       http->Head(c.url);
       ADD_FAILURE() << c.url;

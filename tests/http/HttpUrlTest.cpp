@@ -3,6 +3,7 @@
 
 #include "framework/SysUtils.h"
 #include "http/HttpUrl.h"
+#include "socket/SecureChannel.h"
 
 namespace {
 
@@ -81,15 +82,36 @@ TEST(ParseUrl, UserPortSurvivesOnlyWithoutColon) {
   EXPECT_EQ(Parsed("http://host/x", 8000).Port, 80);
 }
 
-TEST(ParseUrl, HttpsIsRefusedInAnyCase) {
+// With TLS: port 443 unless given, and Secure follows the scheme as the port does.
+// Without: the old refusal.
+TEST(ParseUrl, HttpsIsSecureOrRefusedInAnyCase) {
   for (const char* url : {"https://host/", "HTTPS://host/"}) {
+    if (!TSecureChannel::Available()) {
+      EXPECT_THROW(Parsed(url), Exception);
+      continue;
+    }
+    TUrlParts p = Parsed(url);
+    EXPECT_EQ(p.Port, 443);
+    EXPECT_TRUE(p.Secure);
+  }
+  if (!TSecureChannel::Available()) {
     try {
-      Parsed(url);
-      ADD_FAILURE() << url;
+      Parsed("https://host/");
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(), "HTTP Secure Socket is not supported");
     }
+    return;
   }
+  TUrlParts p = Parsed("https://host:8443/x");
+  EXPECT_EQ(p.Port, 8443);
+  EXPECT_TRUE(p.Secure);
+  p.RequestURL = "/y";  // a path alone keeps the scheme, like the port
+  ParseUrlParts(p);
+  EXPECT_TRUE(p.Secure);
+  p.RequestURL = "http://host/";
+  ParseUrlParts(p);
+  EXPECT_FALSE(p.Secure);
+  EXPECT_EQ(p.Port, 80);
 }
 
 TEST(ParseUrl, EmptyUrlIsRefused) {
