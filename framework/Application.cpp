@@ -278,7 +278,9 @@ void TApplication::AppWndProc(TMessage& msg) {
       return;
     case WM_QUERYENDSESSION:
       QueryEndSession();
-      msg.Result = FMainForm ? (FMainForm->CloseQuery() ? TRUE : FALSE) : TRUE;
+      // The main form is a top-level window too and answers its own query; asking
+      // it here as well would put every question of the close twice.
+      msg.Result = TRUE;
       return;
     case WM_ENDSESSION:
       EndSession(msg.WParam != 0);

@@ -32,7 +32,10 @@ fail() {
   status=1
 }
 # A registry value as reg.exe shows it (empty when missing).
-value() { "$WINE64" reg query "$1" /v "$2" $view 2>/dev/null | tr -d '\r' | awk -v k="$2" '$1 == k {$1 = $2 = ""; sub(/^ +/, ""); print}'; }
+value() {
+  "$WINE64" reg query "$1" /v "$2" $view 2>/dev/null | tr -d '\r' |
+    awk -F '    ' -v k="$2" '$2 == k { print $4 }'
+}
 rm -f "$ini"
 trap 'rm -f "$ini"' EXIT
 

@@ -161,8 +161,10 @@ TEST_F(ApplicationTest, EndSessionAsksOnceAndRunsOnDestroyBeforeItReturns) {
     gLog.push_back("closequery");
     gLog.push_back(Application->MessageBox("Save?", "t", MB_YESNO) == IDNO ? "no" : "asked");
   };
-  EXPECT_EQ(SendMessageA(main->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
-  SendMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
+  // Every top-level window is asked and told, the application's own window first.
+  for (HWND w : {Application->Handle(), main->Handle()})
+    EXPECT_EQ(SendMessageA(w, WM_QUERYENDSESSION, 0, 0), TRUE);
+  for (HWND w : {Application->Handle(), main->Handle()}) SendMessageA(w, WM_ENDSESSION, TRUE, 0);
   EXPECT_TRUE(Application->Terminated());
   EXPECT_EQ(gLog, (std::vector<std::string>{"closequery", "no", "destroy, edit alive"}));
   EXPECT_TRUE(boxes_.empty());
