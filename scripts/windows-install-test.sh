@@ -46,7 +46,7 @@ xvfb-run -a -s "-screen 0 640x480x24" bash -c "
   cd '$dir' || exit 1
   '$loader' explorer /desktop=tavix,640x480 tavix.exe &
   for _ in \$(seq 1 120); do [ ! -e newinstall ] && break; sleep 0.5; done
-  sleep 3
+  sleep 8  # let it paint, also on a loaded machine
   import -window root '$out'
   xdotool key alt+F4
   for _ in \$(seq 1 60); do grep -q '^dispheaders=' '$ini' 2>/dev/null && break; sleep 0.5; done
