@@ -141,6 +141,8 @@ TEST_F(SettingsTest, AChangedIntervalIsStoredAndOtherLinesOfTheFileSurvive) {
 TEST_F(SettingsTest, ALogOffWritesTheSettingsAndThePlacementBeforeItEnds) {
   for (const bool withLog : {false, true}) {
     StartApp();
+    // The name the store takes for tavix.exe (this test program has its own name).
+    Form1->FormStorage1->IniFileName = "tavix.INI";
     Form1->SetVisible(true);
     Form1->edURL->SetText("192.0.2.7");
     Form1->cbxHeader->SetChecked(true);
