@@ -94,6 +94,9 @@ int PlatformCommandLine(int argc, char** argv) {
 }
 
 void PlatformStart() {
+  // The displays answer a session end's questions themselves when nobody is there
+  // (a signal, no terminal) and put them to the person at the terminal otherwise.
+  Application->AskAtEndSession = true;
   gOnTerminal = posix::installTerminalDisplayIfTty();
   if (gOnTerminal) return;
   posix::installHeadlessSession();

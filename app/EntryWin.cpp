@@ -1,5 +1,6 @@
 // Windows: the arguments are ignored, as they always were; the common controls
-// (the interval's up-down control) are registered before any window exists, and a
+// (the interval's up-down control, the hint tooltip) are registered before any window
+// exists, and a
 // fatal error is shown in a message box, as there is no console to print it on.
 #include "app/Entry.h"
 #include "platform/winapi.h"
@@ -9,7 +10,7 @@ int PlatformCommandLine(int, char**) { return -1; }
 void PlatformStart() {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof(icc);
-  icc.dwICC = ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
+  icc.dwICC = ICC_UPDOWN_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
   InitCommonControlsEx(&icc);
 }
 

@@ -1,9 +1,10 @@
 // TApplication: the hidden application window, the message loop, key handling
-// (Tab order, Alt+F4), the standard error box and the visibility record of the
+// (Tab order, Enter on a button, Alt+F4), the standard error box and the visibility record of the
 // application window.
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "framework/UtilWindow.h"
 
 TApplication* Application = TComponent::Create<TApplication>(nullptr);
@@ -40,6 +41,18 @@ TWinControl* ControlOf(HWND h) {
   return nullptr;
 }
 
+// What nobody's answer to a box is: Cancel where the box has it, else No, else OK.
+int UnattendedAnswer(UINT flags) {
+  switch (flags & MB_TYPEMASK) {
+    case MB_YESNO:
+      return IDNO;
+    case MB_OK:
+      return IDOK;
+    default:
+      return IDCANCEL;
+  }
+}
+
 }  // namespace
 
 // The program's own icon (its MAINICON resource), else the system's default one: the
@@ -72,6 +85,7 @@ void TApplication::Initialize() {
   FTerminated = false;
   ShowMainForm = true;
   FMinimized = false;
+  FUnattended = false;
 }
 
 void TApplication::FormCreated(TCustomForm* f) {
@@ -111,6 +125,12 @@ bool TApplication::IsKeyMsg(MSG& msg) {
     TCustomForm* f = GetParentForm(c);
     if (!f) return false;
     f->SelectNext(c, GetKeyState(VK_SHIFT) >= 0);
+    return true;
+  }
+  // Enter presses the focused push button (a check box ignores it).
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN &&
+      dynamic_cast<TButton*>(TWinControl::FindControl(msg.hwnd))) {
+    SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
     return true;
   }
   if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
@@ -175,11 +195,28 @@ void TApplication::HandleException(const std::exception& e) {
     ShowException(e);
 }
 
+void TApplication::QueryEndSession() { FUnattended = !AskAtEndSession; }
+
+// The process may not outlive this call: what the forms keep when they go (settings,
+// placement) is written now, without freeing anything a caller up the stack may use.
+void TApplication::EndSession(bool ending) {
+  if (!ending) {
+    FUnattended = false;
+    return;
+  }
+  FUnattended = !AskAtEndSession;
+  Terminate();
+  std::vector<TCustomForm*> forms = FForms;
+  for (TCustomForm* f : forms)
+    if (std::find(FForms.begin(), FForms.end(), f) != FForms.end()) f->RunDestroyEvents();
+}
+
 void TApplication::ShowException(const std::exception& e) {
   MessageBox(e.what(), FTitle, MB_OK | MB_ICONERROR);
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  if (FUnattended) return UnattendedAnswer(flags);
   HWND owner = GetActiveWindow();
   if (!owner) owner = Handle();
   return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
@@ -240,12 +277,13 @@ void TApplication::AppWndProc(TMessage& msg) {
       if (FMainForm) FMainForm->Close();
       return;
     case WM_QUERYENDSESSION:
+      QueryEndSession();
       // The main form is a top-level window too and answers its own query; asking
       // it here as well would put every question of the close twice.
       msg.Result = TRUE;
       return;
     case WM_ENDSESSION:
-      if (msg.WParam) Terminate();
+      EndSession(msg.WParam != 0);
       return;
     default:
       break;

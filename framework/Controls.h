@@ -164,6 +164,8 @@ class TWinControl : public TControl {
   // The system colour (COLOR_xxx) this control's background is painted in; the parent
   // answers the control's WM_CTLCOLORxxx with it.
   virtual int BackgroundColor() const { return COLOR_BTNFACE; }
+  // The size of text in the window's font; false where text cannot be measured.
+  bool MeasureText(const std::string& text, SIZE& size) const;
 
   HWND FHandle = nullptr;
   WNDPROC FDefWndProc = nullptr;

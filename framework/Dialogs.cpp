@@ -28,6 +28,7 @@ DWORD TSaveDialog::Flags() const {
 }
 
 bool TSaveDialog::Execute() {
+  if (Application && Application->Unattended()) return false;  // nobody to choose a name
   std::string filter = FilterList(Filter);
   std::vector<char> file(4096, '\0');
   FileName.copy(file.data(), file.size() - 1);

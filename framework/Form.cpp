@@ -54,16 +54,19 @@ HFONT TCustomForm::Font() {
   return FFont;
 }
 
-void TCustomForm::BeforeDestruction() {
-  if (!FDestroyDone) {
-    FDestroyDone = true;
-    Destroying();
-    try {
-      DoDestroy();
-    } catch (const std::exception& e) {
-      Application->HandleException(e);
-    }
+void TCustomForm::RunDestroyEvents() {
+  if (FDestroyDone) return;
+  FDestroyDone = true;
+  Destroying();
+  try {
+    DoDestroy();
+  } catch (const std::exception& e) {
+    Application->HandleException(e);
   }
+}
+
+void TCustomForm::BeforeDestruction() {
+  RunDestroyEvents();
   TWinControl::BeforeDestruction();
   if (Application) {
     Application->RemoveForm(this);
@@ -169,7 +172,13 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   p.WndParent = Application ? Application->Handle() : nullptr;
 }
 
+void TCustomForm::DestroyWnd() {
+  FHintTips.reset();
+  TWinControl::DestroyWnd();
+}
+
 void TCustomForm::CreateHandleDone() {
+  FHintTips = std::make_unique<THintTips>(FHandle);
   RECT r;
   if (GetWindowRect(FHandle, &r)) {
     FLeft = r.left;
@@ -328,13 +337,17 @@ void TCustomForm::WndProc(TMessage& msg) {
       WMSize(msg);
       break;
     case WM_QUERYENDSESSION:
+      if (Application) Application->QueryEndSession();
       // A close query already running (its save dialog open) consents: it ends anyway.
       msg.Result = FInCloseQuery || CloseQuery() ? TRUE : FALSE;
       return;
     case WM_ENDSESSION:
-      if (msg.WParam && Application) Application->Terminate();
+      if (Application) Application->EndSession(msg.WParam != 0);
       msg.Result = 0;
       return;
+    case WM_NOTIFY:
+      if (FHintTips && FHintTips->Notify(msg.LParam)) return;
+      break;
     case WM_SETFOCUS:
       // The form itself got the focus: hand it on to the active control.
       DefaultHandler(msg);

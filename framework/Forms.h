@@ -17,13 +17,21 @@
 //    runs (its dialogs pump), or once the application terminates, does nothing.
 //    The form CreateForm is making is the main form already while its constructor
 //    and OnCreate run: a close accepted then ends the application too.
+//  - A session end: WM_QUERYENDSESSION runs the close query; from then on, unless
+//    Application->AskAtEndSession, Application->MessageBox and TSaveDialog answer
+//    Cancel / No at once (nobody answers a question during a log-off, and a dialog
+//    would hold it until the system ends the program with nothing written).
+//    WM_ENDSESSION (ending) terminates the application and runs every form's
+//    OnDestroy there and then, since the system ends the process as soon as the
+//    message returns; the forms are freed when the loop ends, if the process lives
+//    that long. WM_ENDSESSION (not ending) puts questions to the person again.
 //  - Visible = true runs OnShow before the window appears; Visible = false hides
 //    and then runs OnHide.
 //  - Application->CreateForm(ref) assigns ref after the constructor has run (C++
 //    cannot hand out the object earlier); the first form created becomes MainForm,
 //    also after its constructor.
 //  - Application->Initialize() also resets the run state (Terminated false,
-//    ShowMainForm true), so tests can run the loop again.
+//    ShowMainForm true, questions put again), so tests can run the loop again.
 //  - Application->IsMinimized(): the application is minimised (Minimize() and
 //    until the main form is restored or shown again).
 //  - Application->MessageBox(text, caption, flags) wraps MessageBoxA, owned by the
@@ -37,12 +45,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Classes.h"
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
+#include "framework/HintTips.h"
 #include "platform/winapi.h"
 
 enum TPosition {
@@ -73,6 +83,9 @@ class TCustomForm : public TWinControl {
   void SetVisible(bool v) override;
   void Close();
   bool CloseQuery();  // runs OnCloseQuery; true when the form may close
+  // The destruction events (csDestroying, OnDestroy), once: at destruction, or
+  // earlier when the session ends.
+  void RunDestroyEvents();
 
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition p) { FPosition = p; }
@@ -105,10 +118,14 @@ class TCustomForm : public TWinControl {
   HFONT Font();
   std::string FontName = "MS Sans Serif";
   int FontHeight = -11;  // character height in pixels (8 point at 96 pixels per inch)
+  // The hover hints of the form's controls (see framework/HintTips.h); made with the
+  // form's window, gone with it.
+  THintTips* HintTips() { return FHintTips.get(); }
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateHandleDone() override;
+  void DestroyWnd() override;
   virtual void DoCreate();
   virtual void DoDestroy();
   virtual void DoShow();
@@ -128,6 +145,7 @@ class TCustomForm : public TWinControl {
   bool FDestroyDone = false;
   bool FInCloseQuery = false;
   HFONT FFont = nullptr;
+  std::unique_ptr<THintTips> FHintTips;
 };
 
 class TForm : public TCustomForm {
@@ -169,6 +187,14 @@ class TApplication : public TComponent {
   void Terminate();
   bool Terminated() const { return FTerminated; }
   void HandleException(const std::exception& e);
+  // A session end (see the notes at the top): the query, then its outcome.
+  void QueryEndSession();
+  void EndSession(bool ending);
+  // Questions are answered Cancel / No at once: the session ends unattended.
+  bool Unattended() const { return FUnattended; }
+  // Put questions during a session end too: for a platform whose display answers
+  // them itself when nobody is there.
+  bool AskAtEndSession = false;
   void ShowException(const std::exception& e);
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
@@ -220,6 +246,7 @@ class TApplication : public TComponent {
   bool FTerminated = false;
   bool FMinimized = false;
   bool FAppVisible = false;
+  bool FUnattended = false;
 };
 
 extern TApplication* Application;

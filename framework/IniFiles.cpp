@@ -29,12 +29,20 @@ bool SignedHex(const std::string& s) {
 
 }  // namespace
 
+// A name without a directory is looked up without regard to case wherever the
+// platform keeps such files, so its lower-case form finds the same file; a new file
+// then takes that form whoever writes first ("tavix.ini", never "tavix.INI").
+TIniFile::TIniFile(std::string fileName)
+    : FFileName(std::move(fileName)),
+      FStoreName(FFileName.find_first_of("\\/:") == std::string::npos ? LowerCase(FFileName)
+                                                                      : FFileName) {}
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
   std::vector<char> buf(kBufferSize, '\0');
   SetLastError(ERROR_SUCCESS);
   DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
-                                     kBufferSize, FFileName.c_str());
+                                     kBufferSize, FStoreName.c_str());
   const DWORD err = GetLastError();
   if (Refused(err))
     throw EIniFileException(Format("Unable to read %s. %s", {FFileName, SysErrorMessage(err)}));
@@ -45,7 +53,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
   std::string v = Protect(value);
-  if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), v.c_str(), FFileName.c_str()))
+  if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), v.c_str(), FStoreName.c_str()))
     throw EIniFileException(Format("Unable to write to %s", {FFileName}));
 }
 
@@ -74,10 +82,10 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& key) c
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, FFileName.c_str());
+  WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, FStoreName.c_str());
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-  if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, FFileName.c_str()))
+  if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, FStoreName.c_str()))
     throw EIniFileException(Format("Unable to write to %s", {FFileName}));
 }

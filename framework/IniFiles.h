@@ -11,6 +11,8 @@
 // A refused write raises Exception "Unable to write to <file name>"; a file the
 // platform refuses to read (not a regular file, too large, unreadable) raises
 // "Unable to read <file name>. <the system's reason>".
+// A file name without a directory reaches the platform in lower case, so a new file
+// has the lower-case name on every platform (lookups of such names ignore case).
 #pragma once
 
 #include <string>
@@ -19,7 +21,7 @@
 
 class TIniFile : public TObject {
  public:
-  explicit TIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
+  explicit TIniFile(std::string fileName);
   const std::string& FileName() const { return FFileName; }
 
   std::string ReadString(const std::string& section, const std::string& key,
@@ -35,4 +37,5 @@ class TIniFile : public TObject {
 
  private:
   std::string FFileName;
+  std::string FStoreName;  // the name handed to the platform
 };

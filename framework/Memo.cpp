@@ -127,6 +127,7 @@ void TMemoStrings::SetText(const std::string& text) {
 TMemo::TMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(this) {
   FWidth = 185;
   FHeight = 89;
+  AutoSelect = false;
 }
 
 void TMemo::SetText(const std::string& s) {

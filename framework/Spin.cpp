@@ -77,6 +77,21 @@ void TSpinEdit::CreateHandleDone() {
   SendMessageA(FUpDown, UDM_SETRANGE32, 0, 100);
   RegisterHelperWindow(FUpDown);
   PlaceUpDown();
+  FitWidestValue();
+}
+
+// Where the font draws digits wider than the box was designed for, the box grows
+// (the arrows move with it) until the widest value of its limits shows whole.
+void TSpinEdit::FitWidestValue() {
+  if (MinValue == MaxValue) return;
+  const std::string low = std::to_string(MinValue), high = std::to_string(MaxValue);
+  SIZE size{};
+  if (!MeasureText(low.size() > high.size() ? low : high, size)) return;
+  RECT text{};
+  SendMessageA(FHandle, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
+  const int room = text.right - text.left;
+  const int need = size.cx + 1;  // and the caret after the last digit
+  if (room > 0 && need > room) SetBounds(Left(), Top(), Width() + need - room, Height());
 }
 
 void TSpinEdit::PlaceUpDown() {

@@ -4,7 +4,8 @@
 // MinValue); SetValue clamps to [MinValue, MaxValue] (no limits while the two are
 // equal) and sets the text; focus loss clamps the text;
 // the up-down control and VK_UP / VK_DOWN step by Increment. OnChange runs on every
-// text change.
+// text change. Where text can be measured, the box grows when its window is made
+// until the widest value of the limits shows whole.
 #pragma once
 
 #include "framework/StdCtrls.h"
@@ -38,6 +39,7 @@ class TSpinEdit : public TCustomEdit {
   int CheckValue(int v) const;
   void Step(int delta);
   void PlaceUpDown();
+  void FitWidestValue();
 
   HWND FUpDown = nullptr;
 };

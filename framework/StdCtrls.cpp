@@ -20,16 +20,8 @@ void TLabel::CreateHandleDone() {
 }
 
 void TLabel::AdjustBounds() {
-  HDC dc = GetDC(FHandle);
-  if (!dc) return;
-  auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(FHandle, WM_GETFONT, 0, 0));
-  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
-  std::string text = Text();
   SIZE size{};
-  BOOL ok = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (old) SelectObject(dc, old);
-  ReleaseDC(FHandle, dc);
-  if (ok && size.cx > Width()) SetBounds(Left(), Top(), size.cx, Height());
+  if (MeasureText(Text(), size) && size.cx > Width()) SetBounds(Left(), Top(), size.cx, Height());
 }
 
 // ---- TCustomEdit ----
@@ -77,6 +69,7 @@ void TCustomEdit::CNCommand(TMessage& msg) {
       DoExit();
       break;
     case EN_SETFOCUS:
+      if (AutoSelect && GetKeyState(VK_LBUTTON) >= 0) SelectAll();
       if (OnEnter) OnEnter(this);
       break;
     default:

@@ -38,6 +38,9 @@ class TCustomEdit : public TWinControl {
   void SetMaxLength(int v);
   void SelectAll();
   void CNCommand(TMessage& msg) override;
+  // Entered from the keyboard (Tab, a form shown), the text is selected, so that
+  // typing replaces it; a click leaves the caret where it lands.
+  bool AutoSelect = true;
 
   TNotifyEvent OnChange;
 

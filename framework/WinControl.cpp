@@ -59,8 +59,10 @@ void TWinControl::CreateWnd() {
   FDefWndProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
   // Every control writes in its form's font (the system font otherwise).
-  if (TCustomForm* form = GetParentForm(this))
+  if (TCustomForm* form = GetParentForm(this)) {
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(form->Font()), FALSE);
+    if (form != this && form->HintTips()) form->HintTips()->Add(h);
+  }
   CreateHandleDone();
   CreateChildHandles();
   Realign();
@@ -84,6 +86,8 @@ void TWinControl::DestroyWnd() {
   HWND h = FHandle;
   if (!h) return;
   UnbindWindow(h, this);
+  if (TCustomForm* form = GetParentForm(this); form && form != this && form->HintTips())
+    form->HintTips()->Remove(h);
   SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
   FHandle = nullptr;
   DestroyWindow(h);
@@ -116,6 +120,9 @@ void TWinControl::DefaultHandler(TMessage& msg) {
 }
 
 void TWinControl::WndProc(TMessage& msg) {
+  if (msg.Msg >= WM_MOUSEMOVE && msg.Msg <= WM_MBUTTONUP)
+    if (TCustomForm* form = GetParentForm(this); form && form->HintTips())
+      form->HintTips()->Relay(FHandle, msg.Msg, msg.WParam, msg.LParam);
   switch (msg.Msg) {
     case WM_COMMAND: {
       TWinControl* child = FindControl(reinterpret_cast<HWND>(msg.LParam));
@@ -167,6 +174,17 @@ void TWinControl::WndProc(TMessage& msg) {
       break;
   }
   DefaultHandler(msg);
+}
+
+bool TWinControl::MeasureText(const std::string& text, SIZE& size) const {
+  HDC dc = FHandle ? GetDC(FHandle) : nullptr;
+  if (!dc) return false;
+  auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(FHandle, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  BOOL ok = GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(FHandle, dc);
+  return ok != FALSE;
 }
 
 LRESULT TWinControl::CopyHint(WPARAM size, char* buffer) const {

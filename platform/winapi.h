@@ -208,6 +208,26 @@ struct NMUPDOWN {
   int iPos;
   int iDelta;
 };
+// The tooltip control's tool and text request (no such control is made on Linux).
+struct TOOLINFOA {
+  UINT cbSize;
+  UINT uFlags;
+  HWND hwnd;
+  UINT_PTR uId;
+  RECT rect;
+  HINSTANCE hinst;
+  LPSTR lpszText;
+  LPARAM lParam;
+  void* lpReserved;
+};
+struct NMTTDISPINFOA {
+  NMHDR hdr;
+  LPSTR lpszText;
+  char szText[80];
+  HINSTANCE hinst;
+  UINT uFlags;
+  LPARAM lParam;
+};
 
 struct SYSTEMTIME {
   WORD wYear;
@@ -370,6 +390,7 @@ struct SECURITY_ATTRIBUTES;
 // edit control
 #define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
+#define EM_GETRECT 0x00B2
 #define EM_LINESCROLL 0x00B6
 #define EM_SCROLLCARET 0x00B7
 #define EM_GETLINECOUNT 0x00BA
@@ -405,6 +426,20 @@ struct SECURITY_ATTRIBUTES;
 #define UDS_ARROWKEYS 0x0020
 #define UDS_NOTHOUSANDS 0x0080
 
+// tooltip control: the class is not registered on Linux, so creating one fails (the
+// displays show hints themselves)
+#define TOOLTIPS_CLASSA "tooltips_class32"
+#define TTS_ALWAYSTIP 0x01
+#define TTS_NOPREFIX 0x02
+#define TTF_IDISHWND 0x0001
+#define TTM_ADDTOOLA (WM_USER + 4)
+#define TTM_DELTOOLA (WM_USER + 5)
+#define TTM_RELAYEVENT (WM_USER + 7)
+#define TTN_FIRST (0U - 520)
+#define TTN_GETDISPINFOA (TTN_FIRST - 0)
+#define LPSTR_TEXTCALLBACKA (reinterpret_cast<LPSTR>(-1))
+#define TTTOOLINFOA_V2_SIZE offsetof(TOOLINFOA, lpReserved)
+
 // scroll codes
 #define SB_LINEUP 0
 #define SB_LINEDOWN 1
@@ -438,6 +473,7 @@ struct SECURITY_ATTRIBUTES;
 #define WS_MAXIMIZEBOX 0x00010000L
 #define WS_OVERLAPPEDWINDOW \
   (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_TOOLWINDOW 0x00000080L
 #define WS_EX_CLIENTEDGE 0x00000200L
 #define WS_EX_APPWINDOW 0x00040000L
@@ -533,6 +569,7 @@ struct SECURITY_ATTRIBUTES;
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
 #define MB_YESNO 0x00000004L
+#define MB_TYPEMASK 0x0000000FL
 #define MB_ICONERROR 0x00000010L
 #define MB_ICONHAND 0x00000010L
 #define MB_ICONQUESTION 0x00000020L

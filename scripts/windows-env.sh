@@ -1,9 +1,9 @@
 # Sourced by the windows-*.sh scripts: the packages the Windows builds need, and the
 # Wine settings (a prefix of our own inside build-win64, no Mono/Gecko prompts).
 # wine32 (the i386 architecture) runs the shipped 32-bit program and the i686 suite;
-# fonts-wine brings Marlett, which draws the caption buttons.
+# fonts-wine brings Marlett, which draws the caption buttons; nsis makes the installer.
 win_pkgs=(cmake ninja-build python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine64
-  wine32:i386 fonts-wine xvfb imagemagick xdotool)
+  wine32:i386 fonts-wine xvfb imagemagick xdotool nsis)
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver

@@ -2,7 +2,8 @@
 # A smoke run of a built Windows program as users run it: a tavix.ini in the prefix's
 # Windows folder with automatic polling of a loopback server of our own, the window
 # shown at start (the "newinstall" marker) on a Wine virtual desktop in Xvfb. Checks the
-# request bytes the server receives, saves the screenshot beside the program, closes
+# request bytes the server receives, saves the screenshot beside the program (and one
+# with the address box's hint shown after the mouse rests on it, hint.png), closes
 # the window as a user does (Alt+F4, the save question cancelled) and checks that the
 # settings file was written at the end.
 # Usage: windows-smoke.sh [build-win32|build-win64]   (default: build-win32)
@@ -15,6 +16,7 @@ loader=$(win_loader "$build")
 win_prefix
 ini=$WINEPREFIX/drive_c/windows/tavix.ini
 out=$PWD/$build/screenshot.png
+hint=$PWD/$build/hint.png
 run=$(mktemp -d)
 server_pid=
 cleanup() {
@@ -33,8 +35,10 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 port=$(cat "$run/port")
-# No dispheaders key: the program writes all four when it ends.
-printf '[settings]\r\nurl=127.0.0.1:%s\r\nfreq=1\r\nautopoll=1\r\n' "$port" >"$ini"
+# No dispheaders key: the program writes all four when it ends. The window at a known
+# place, so that the mouse can rest on the address box.
+printf '[settings]\r\nurl=127.0.0.1:%s\r\nfreq=1\r\nautopoll=1\r\n[window]\r\nNormPos=20,20,507,463\r\n' \
+  "$port" >"$ini"
 
 cat >"$run/smoke.sh" <<INNER
 set -u
@@ -51,6 +55,13 @@ for _ in \$(seq 1 240); do
 done
 sleep 2  # let the log line and the controls paint
 import -window root "$out"
+# The mouse rests on the address box (frame and caption above the panel): its hint
+# shows after the hover delay.
+xdotool mousemove 300 70
+sleep 0.2
+xdotool mousemove 302 71
+sleep 2
+import -window root "$hint"
 # Close as a user does; the save question for the non-empty log is cancelled.
 xdotool key alt+F4
 for _ in \$(seq 1 120); do
@@ -63,7 +74,7 @@ kill \$pid 2>/dev/null
 INNER
 xvfb-run -a -s "-screen 0 640x480x24" bash "$run/smoke.sh"
 "$WINESERVER" -w || true
-echo "screenshot: $out"
+echo "screenshots: $out $hint"
 
 status=0
 expected=$(printf '%s\r\n' "HEAD / HTTP/1.0" "Host: 127.0.0.1" \

@@ -1,4 +1,5 @@
 // The "settings" section of tavix.ini: defaults, value rules, auto-polling at start.
+#include <filesystem>
 #include <thread>
 
 #include "tests/app/AppCore.h"
@@ -130,4 +131,39 @@ TEST_F(SettingsTest, AChangedIntervalIsStoredAndOtherLinesOfTheFileSurvive) {
   const std::string text = ReadFile(IniPath());
   EXPECT_NE(text.find("; my notes"), std::string::npos);
   EXPECT_NE(text.find("[other]\r\nx=1"), std::string::npos);
+}
+
+// The system ends the process as soon as WM_ENDSESSION returns: the settings and the
+// placement are in the file by then, and nothing waits for an answer (a save dialog
+// would hold the log-off until the system ends the program unsaved). Every top-level
+// window is asked and told, as the system does. The placement store writes first, and
+// the file it makes is still "tavix.ini".
+TEST_F(SettingsTest, ALogOffWritesTheSettingsAndThePlacementBeforeItEnds) {
+  for (const bool withLog : {false, true}) {
+    StartApp();
+    // The name the store takes for tavix.exe (this test program has its own name).
+    Form1->FormStorage1->IniFileName = "tavix.INI";
+    Form1->SetVisible(true);
+    Form1->edURL->SetText("192.0.2.7");
+    Form1->cbxHeader->SetChecked(true);
+    if (withLog) Form1->btnLogStats->Click();
+    const HWND windows[] = {Application->Handle(), Form1->Handle()};
+    for (HWND w : windows) EXPECT_EQ(SendMessageA(w, WM_QUERYENDSESSION, 0, 0), TRUE) << withLog;
+    for (HWND w : windows) SendMessageA(w, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(Application->Terminated()) << withLog;
+    EXPECT_TRUE(Boxes().empty()) << withLog;
+    EXPECT_EQ(Key(IniPath(), "url"), "192.0.2.7") << withLog;
+    EXPECT_EQ(Key(IniPath(), "dispheaders"), "1") << withLog;
+    char pos[64];
+    GetPrivateProfileStringA("window", "NormPos", "", pos, sizeof pos, IniPath().c_str());
+    EXPECT_STRNE(pos, "") << withLog;
+    std::vector<std::string> names;
+    for (const auto& e :
+         std::filesystem::directory_iterator(std::filesystem::path(IniPath()).parent_path()))
+      if (LowerCase(e.path().filename().string()) == "tavix.ini")
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"tavix.ini"}) << withLog;
+    StopApp();
+    std::filesystem::remove(IniPath());
+  }
 }

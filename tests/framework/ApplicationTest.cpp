@@ -152,16 +152,25 @@ TEST_F(ApplicationTest, AltF4AsksTheFormToClose) {
   EXPECT_TRUE(Application->Terminated());
 }
 
-TEST_F(ApplicationTest, EndSessionAsksOnceThenTerminates) {
+// The system ends the process once WM_ENDSESSION returns: OnDestroy has run by then
+// (once, the form still whole), and the questions asked meanwhile are answered No.
+TEST_F(ApplicationTest, EndSessionAsksOnceAndRunsOnDestroyBeforeItReturns) {
   TMainForm* main = nullptr;
   Application->CreateForm(main);
-  // Every top-level window is asked, the application's own window first: the close
-  // questions are put once, by the main form.
-  EXPECT_EQ(SendMessageA(Application->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
-  EXPECT_EQ(SendMessageA(main->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
-  SendMessageA(main->Handle(), WM_ENDSESSION, TRUE, 0);
+  main->OnCloseQuery = [](TObject*, bool&) {
+    gLog.push_back("closequery");
+    gLog.push_back(Application->MessageBox("Save?", "t", MB_YESNO) == IDNO ? "no" : "asked");
+  };
+  // Every top-level window is asked and told, the application's own window first.
+  for (HWND w : {Application->Handle(), main->Handle()})
+    EXPECT_EQ(SendMessageA(w, WM_QUERYENDSESSION, 0, 0), TRUE);
+  for (HWND w : {Application->Handle(), main->Handle()}) SendMessageA(w, WM_ENDSESSION, TRUE, 0);
   EXPECT_TRUE(Application->Terminated());
-  EXPECT_EQ(gLog, (std::vector<std::string>{"closequery"}));
+  EXPECT_EQ(gLog, (std::vector<std::string>{"closequery", "no", "destroy, edit alive"}));
+  EXPECT_TRUE(boxes_.empty());
+  main->Free();  // no second OnDestroy
+  ASSERT_EQ(gLog.size(), 4u);
+  EXPECT_EQ(gLog[3].rfind("free witness", 0), 0u);
 }
 
 TEST_F(ApplicationTest, ShowRunsOnShowBeforeTheWindowAppearsAndHideRunsOnHide) {
