@@ -3,9 +3,9 @@
 // An operation (Head, Get, ...) stores its arguments and command and runs ExecuteRequest:
 // split the URL, compose the request header list, connect, send the header lines, a blank
 // line and (for Post, Put, Patch, Trace) the body; read the status line and header lines,
-// then the body until the server closes; disconnect; fire the outcome event. 300..302
-// 301, 302, 303, 307 and 308 repeat the command on the Location address (resolved
-// against the requested URL), 299 and the rest of 304..399 on the same one, at most
+// then the body until the server closes; disconnect; fire the outcome event. 300..303,
+// 307 and 308 repeat the command on the Location address (resolved against the
+// requested URL), 299 and the rest of 304..399 on the same one, at most
 // kMaxPasses passes per call. Calls look blocking but pump the message loop while they
 // wait (the socket layer does), so handlers run in the middle of a request; callers must
 // not start a second request on the same component while one runs.
