@@ -22,8 +22,10 @@ void TForm1::PollServer() {
     HTTP->Head(edURL->Text());
   } catch (const Exception& e) {
     LogMsg(e.Message());
+    LogWhyItEnded();
   } catch (const std::exception& e) {
     LogMsg(e.what());  // a library's own exception (no memory, ...) is logged all the same
+    LogWhyItEnded();
   } catch (...) {
     FBusy = false;
     throw;
@@ -43,6 +45,17 @@ void TForm1::ShowBusyNotice() {
                 MB_OK);
     open->store(false);
   }).detach();
+}
+
+// The error texts name neither the time-out nor the address a redirect led to; a line
+// after them does, so the texts themselves stay as they are.
+void TForm1::LogWhyItEnded() {
+  if (HTTP->EndedByTimeOut()) LogFmt("TIMED OUT after %d seconds", {HTTP->TimeOut / 1000});
+  LogRedirectTarget();
+}
+
+void TForm1::LogRedirectTarget() {
+  if (!HTTP->RedirectedTo().empty()) LogFmt("AT REDIRECT TARGET %s", {HTTP->RedirectedTo()});
 }
 
 void TForm1::StartPollClock() {
@@ -103,6 +116,7 @@ void TForm1::HTTPFailure(CmdType Cmd) {
   CountResult(skFailure);
   const std::string elapsed = MeasureElapsed();
   LogFmt("FAILURE %s", {elapsed});
+  LogRedirectTarget();
 }
 
 void TForm1::HTTPInvalidHost(bool& Handled) {

@@ -105,8 +105,10 @@ class TForm1 : public TForm {
 
   // Poll cycle.
   void PollServer();
-  void ShowBusyNotice();  // "Busy waiting ...", without holding the poll in flight
-  void StartPollClock();  // notes the start of a poll (wall clock and monotonic)
+  void ShowBusyNotice();     // "Busy waiting ...", without holding the poll in flight
+  void StartPollClock();     // notes the start of a poll (wall clock and monotonic)
+  void LogWhyItEnded();      // after an error line: a time-out, a redirect target
+  void LogRedirectTarget();  // the address a redirect led the poll to, if any
   void ToggleAutoPoll();
 
   // Settings file.

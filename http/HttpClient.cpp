@@ -79,29 +79,40 @@ void THttpClient::Abort() {
 // ---- the cycle ----
 
 void THttpClient::ParseURL() {
-  TUrlParts parts{RequestURL, Port, Host, RequestPath, Secure};
-  try {
-    ParseUrlParts(parts);
-  } catch (...) {
-    RequestURL = parts.RequestURL;  // what the steps before the failure wrote stays
+  TUrlParts parts;
+  parts.RequestURL = RequestURL;
+  parts.Port = Port;
+  parts.Host = Host;
+  parts.RequestPath = RequestPath;
+  parts.Scheme = FScheme;
+  auto keep = [&] {  // what the steps before a failure wrote stays
+    RequestURL = parts.RequestURL;
     Port = parts.Port;
     Host = parts.Host;
     RequestPath = parts.RequestPath;
-    Secure = parts.Secure;
+    FScheme = parts.Scheme;
+    Secure = FScheme == "https";
+  };
+  try {
+    ParseUrlParts(parts);
+  } catch (...) {
+    keep();
     throw;
   }
-  RequestURL = parts.RequestURL;
-  Port = parts.Port;
-  Host = parts.Host;
-  RequestPath = parts.RequestPath;
-  Secure = parts.Secure;
+  keep();
+  if (parts.HasUserInfo) FCall.Credentials = TForOrigin{Host, Port, parts.User, parts.Password};
 }
 
 void THttpClient::ExecuteRequest() {
-  for (int pass = 1;; ++pass) {
-    if (!ExecutePass()) return;
-    if (pass >= kMaxPasses) throw Exception("Too many redirects");
+  ForgetEarlierCalls();
+  try {
+    while (ExecutePass())
+      if (FCall.Pass >= kMaxPasses) throw Exception("Too many redirects");
+  } catch (...) {
+    RestoreTypedAddress();
+    throw;
   }
+  RestoreTypedAddress();
 }
 
 // One exchange on a connection of its own; the outcome events fire while connected.
@@ -123,53 +134,35 @@ int THttpClient::ExchangeAndDecide() {
     ReportStatus(2, "Transaction Completed");
   } else if (status > 399) {
     if (OnFailure) OnFailure(Command);
-  } else if (status >= 300 && status <= 302) {
+  } else if (FollowsLocation(status)) {
     RequestURL = RedirectTarget;
   }
   return status;
 }
 
-namespace {
-
-bool HasControlCharacter(const std::string& text) {
-  for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7f) return true;
-  return false;
-}
-
-}  // namespace
-
-// The next pass replays the Location value into its request line and the cookie into
-// a header line: a CR, LF or other control character there would let the server write
-// lines of its choosing into a request that may go to another host.
-void THttpClient::RefuseControlCharacters() {
-  if (HasControlCharacter(RequestURL))
-    throw Exception("Redirect refused: control characters in the Location header");
-  if (HasControlCharacter(ReceivedCookie))
-    throw Exception("Redirect refused: control characters in the Set-Cookie header");
-}
-
 bool THttpClient::ExecutePass() {
+  const bool first = ++FCall.Pass == 1;
   ParseURL();
+  if (first) {
+    FCall.TypedHost = Host;
+    FCall.TypedPort = Port;
+  }
   BuildRequestHeader();
   if (OnAboutToSend) OnAboutToSend(this);
   int status;
   try {
-    status = ExchangeAndDecide();
+    try {
+      status = ExchangeAndDecide();
+    } catch (const EAbortError&) {
+      FCall.TimedOut = TimedOut;
+      throw;
+    }
   } catch (...) {
     Disconnect();  // an exception from here replaces the first one
     throw;
   }
   Disconnect();
-  if (status >= 300 && status <= 398) {
-    RefuseControlCharacters();
-    if (!ReceivedCookie.empty()) HeaderInfo()->Cookie = ReceivedCookie;
-    bool handled = false;
-    if (OnRedirect) OnRedirect(handled);
-    if (handled) return false;
-    if (RequestURL.find('/') == std::string::npos)
-      RequestURL = (Secure ? "https://" : "http://") + Host + "/" + RequestURL;
-  }
+  if (status >= 300 && status <= 398 && !FollowRedirect(status)) return false;
   if (status == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded(this);
   return status >= 299 && status <= 399;
 }

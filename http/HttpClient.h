@@ -3,8 +3,9 @@
 // An operation (Head, Get, ...) stores its arguments and command and runs ExecuteRequest:
 // split the URL, compose the request header list, connect, send the header lines, a blank
 // line and (for Post, Put, Patch, Trace) the body; read the status line and header lines,
-// then the body until the server closes; disconnect; fire the outcome event. 300..302
-// repeat the command on the Location address, 299 and 303..399 on the same one, at most
+// then the body until the server closes; disconnect; fire the outcome event. 300..303,
+// 307 and 308 repeat the command on the Location address (resolved against the
+// requested URL), 299 and the rest of 304..399 on the same one, at most
 // kMaxPasses passes per call. Calls look blocking but pump the message loop while they
 // wait (the socket layer does), so handlers run in the middle of a request; callers must
 // not start a second request on the same component while one runs.
@@ -20,12 +21,22 @@
 // header block past kMaxHeaderBlock bytes ends it with "Response header too large"; a
 // redirect whose Location or Set-Cookie value holds a control character is refused
 // ("Redirect refused: ...") rather than replayed into the next request.
+//
+// Each call starts from its address alone: what servers said in earlier calls (a
+// Location, a cookie, the host and port of a redirect) is forgotten, and after a call
+// Host and Port are those of its own address. A cookie set on a redirect goes back, as
+// name=value, only to the host and port that set it and only within that call; so do
+// the credentials of a "user:password@" address. The Host line names the port when it
+// is not the scheme's default. A HEAD answer is complete once its header has ended and
+// nothing more has come, whether or not the server closes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "framework/Classes.h"
 #include "http/ExtStrings.h"
@@ -112,6 +123,12 @@ class THttpClient : public TSocketClient {
   std::string ReceivedCookie;  // last Set-Cookie value of the current response
   bool EncodeSendData = true;  // Post URL-encodes its text data
 
+  // How the current or last call ended, for its log: the address of the redirect it
+  // was following (empty when it was at its own address), and whether the time-out
+  // ended a transfer wait (a connect or lookup time-out says so in its own message).
+  const std::string& RedirectedTo() const { return FCall.RedirectedTo; }
+  bool EndedByTimeOut() const { return FCall.TimedOut; }
+
  protected:
   virtual void ExecuteRequest();
   virtual void ParseURL();
@@ -128,18 +145,48 @@ class THttpClient : public TSocketClient {
   bool ExecutePass();                   // true: the status asks for another pass
   static constexpr int kNoStatus = -1;  // ExchangeAndDecide: the response had no code
   int ExchangeAndDecide();
+  static bool FollowsLocation(int status);
   void ReadBody();
   void RefuseControlCharacters();
   void CaptureBounded(size_t keep, bool failPastKeep);
   void SendBody();
   bool CommandSendsBody() const;
   bool CommandAnnouncesLength() const;
-  std::string BasicCredentials();
+  std::string BasicCredentials(const std::string& user, const std::string& password);
+  std::string AuthorizationValue();
+  std::string CookieValue();
+  std::string PassUrl() const;
+  void ForgetEarlierCalls();
+  void RestoreTypedAddress();
+  bool FollowRedirect(int status);  // false: OnRedirect ended the cycle
+  void KeepReceivedCookies();
   std::string ContentLength();
   void ReadStatusLine(std::string& block);
   void ScanResponseLine(const std::string& line);
 
-  bool FStatusRead = false;  // the current response's status line carried a code
+  bool FStatusRead = false;                   // the current response's status line carried a code
+  std::string FScheme;                        // of the current request's URL
+  std::vector<std::string> FResponseCookies;  // every Set-Cookie value of the response
+
+  // Something a server or the address gave for one host and port.
+  struct TForOrigin {
+    std::string Host;
+    int Port = 0;
+    std::string Name;   // cookie name; the user for credentials
+    std::string Value;  // "name=value"; the password for credentials
+  };
+  static constexpr size_t kMaxCookies = 50;  // kept per call; more are dropped
+  // What one call learns on its way; ForgetEarlierCalls resets it.
+  struct TCallState {
+    int Pass = 0;
+    std::string TypedHost;  // Host and Port after the first pass's ParseURL
+    int TypedPort = 0;
+    std::string RedirectedTo;
+    bool TimedOut = false;
+    std::vector<TForOrigin> Cookies;
+    std::optional<TForOrigin> Credentials;  // of a "user:password@" address
+  };
+  TCallState FCall;
   std::unique_ptr<THeaderInfo> FHeaderInfo;
   std::unique_ptr<TExStringList> FRequestHeaders;
 };

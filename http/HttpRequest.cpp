@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "http/HttpClient.h"
+#include "http/HttpUrl.h"
 #include "http/UUProcessor.h"
 
 namespace {
@@ -36,8 +37,8 @@ std::string THttpClient::ContentLength() {
   return IntToStr(file.Size());
 }
 
-std::string THttpClient::BasicCredentials() {
-  const std::string text = HeaderInfo()->UserId + ":" + HeaderInfo()->Password;
+std::string THttpClient::BasicCredentials(const std::string& user, const std::string& password) {
+  const std::string text = user + ":" + password;
   TMemoryStream input;
   TMemoryStream output;
   input.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
@@ -51,6 +52,18 @@ std::string THttpClient::BasicCredentials() {
   return "Basic " + WithoutCrLf(lines);
 }
 
+// The credentials of a "user:password@" address go only to its own host and port;
+// those of HeaderInfo (set by the program, not by a server) to every request.
+std::string THttpClient::AuthorizationValue() {
+  const THeaderInfo& info = *HeaderInfo();
+  const std::optional<TForOrigin>& url = FCall.Credentials;
+  if (url && url->Port == Port && SameText(url->Host, Host))
+    return BasicCredentials(url->Name, url->Value);
+  if (!info.UserId.empty() && !info.Password.empty())
+    return BasicCredentials(info.UserId, info.Password);
+  return std::string();
+}
+
 void THttpClient::BuildRequestHeader() {
   TExStringList& h = *RequestHeaders();
   const THeaderInfo& info = *HeaderInfo();
@@ -59,15 +72,16 @@ void THttpClient::BuildRequestHeader() {
     h.Add(std::string(kMethodWords[Command]) + (Proxy.empty() ? RequestPath : RequestURL) +
           " HTTP/1.0");
   if (!Proxy.empty()) h.Add("Proxy-Connection: Keep-Alive");
-  h.SetHeader("Host", Host);
+  h.SetHeader("Host", Host.empty() ? Host : AuthorityOf(Host, Port, FScheme));
   h.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
   h.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
   if (!info.LocalProgram.empty()) h.SetHeader("User-Agent", info.LocalProgram);
   if (!info.LocalMailAddress.empty()) h.SetHeader("From", info.LocalMailAddress);
-  if (!info.Cookie.empty()) h.SetHeader("Cookie", info.Cookie);
+  const std::string cookie = CookieValue();
+  if (!cookie.empty()) h.SetHeader("Cookie", cookie);
   if (!info.Referer.empty()) h.SetHeader("Referer", info.Referer);
-  if (!info.UserId.empty() && !info.Password.empty())
-    h.SetHeader("Authorization", BasicCredentials());
+  const std::string authorization = AuthorizationValue();
+  if (!authorization.empty()) h.SetHeader("Authorization", authorization);
   h.Add("Content-type: application/x-www-form-urlencoded");
   if (Command == cmdCopy || Command == cmdMove) h.Add("URI-header: " + SecondURI);
   if (Command == cmdLink || Command == cmdUnlink) h.Add("Link: " + SecondURI);

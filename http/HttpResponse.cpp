@@ -43,15 +43,17 @@ int StatusCodeOf(const std::string& statusLine) {
 
 void THttpClient::ScanResponseLine(const std::string& line) {
   const std::string word = ExtractField(UpperCase(line), ' ', 1);
-  if (word == "SET-COOKIE:")
+  if (word == "SET-COOKIE:") {
     ReceivedCookie = ValueFrom(line, 12);
-  else if (word == "LOCATION:")
+    FResponseCookies.push_back(ReceivedCookie);
+  } else if (word == "LOCATION:")
     RedirectTarget = ValueFrom(line, 10);
   // "CONTENT-LENGTH:" changes nothing: the body is read until the server closes.
 }
 
 void THttpClient::ReadResponseHeader() {
   ReceivedCookie.clear();
+  FResponseCookies.clear();
   std::unique_ptr<TFileStream> file;
   if (OutputFileMode)
     file = std::make_unique<TFileStream>(Header, fmCreate);
@@ -81,7 +83,19 @@ void THttpClient::ReadResponseHeader() {
   } while (!EndsHeader(line));
 }
 
+// A HEAD answer has no body: once the header has ended and nothing more has come, the
+// exchange is complete, also when the server keeps the connection open. Bytes a server
+// sends there all the same are read as before.
 void THttpClient::ReadBody() {
+  if (Command == cmdHead && !DataAvailable()) {
+    BytesRecvd = 0;
+    if (InputFileMode) {
+      TFileStream empty(Body, fmCreate);  // the body file holds what came: nothing
+    } else {
+      Body.clear();
+    }
+    return;
+  }
   if (InputFileMode)
     CaptureFile(Body);
   else if (Command == cmdHead)

@@ -52,8 +52,9 @@ class HostilePollTest : public ChaosTest {
     };
     server_->next(mode);
     auto lines = PollLines();
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+    EXPECT_EQ(Message(lines[1]), "TIMED OUT after 60 seconds.");
     ASSERT_TRUE(server_->waitServed(1));  // its last stall has been counted
     EXPECT_GE(advanced_.load(), 60000);
   }
@@ -101,8 +102,9 @@ TEST_F(HostilePollTest, AnEndlessBodyAtFullSpeedEndsAtTheTimeOutWithBoundedMemor
   };
   server_->next(Chaos::EndlessBody);
   auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(Message(lines[0]), "Socket capture aborted.");
+  EXPECT_EQ(Message(lines[1]), "TIMED OUT after 60 seconds.");
   ASSERT_TRUE(server_->waitServed(1));
   EXPECT_GE(server_->sent(0), 64u << 20);
   EXPECT_LE(Form1->HTTP->Body.size(), 64u * 1024);

@@ -20,8 +20,9 @@ TEST_F(HostileLinuxTest, SilenceAfterTheRequestEndsAtTheTimeOut) {
     clock_->advance(60000);
   });
   auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(Message(lines[0]), "Socket readln aborted.");
+  EXPECT_EQ(Message(lines[1]), "TIMED OUT after 60 seconds.");
   ExpectNextPollWorks();
 }
 

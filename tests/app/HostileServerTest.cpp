@@ -91,8 +91,9 @@ TEST_F(HostileTest, ACloseInTheMiddleOfAHeaderLineKeepsTheStatusRead) {
 TEST_F(HostileTest, ARedirectLoopEndsWithTooManyRedirects) {
   gate_.setReply("HTTP/1.0 302 Found\r\nLocation: http://" + gate_.address() + "/\r\n\r\n");
   auto lines = PollLines();
-  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(Message(lines[0]), "Too many redirects.");
+  EXPECT_EQ(Message(lines[1]), "AT REDIRECT TARGET http://" + gate_.address() + "/.");
   EXPECT_EQ(gate_.accepted(), 20);
   ExpectNextPollWorks();
 }

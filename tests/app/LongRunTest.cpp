@@ -110,8 +110,9 @@ class LongRunTest : public ChaosTest {
         ASSERT_EQ(first.rfind("FAILURE ", 0), 0u) << first;
         break;
       case Kind::Hold:
-        ASSERT_EQ(lines.size(), 1u);
+        ASSERT_EQ(lines.size(), 2u);
         ASSERT_EQ(first, "Socket readln aborted.");
+        ASSERT_EQ(Message(lines[1]), "TIMED OUT after 60 seconds.");
         // The server's stall hook moves the clock until it sees the close: let it end
         // first, so that a last move cannot land in the next poll's wait.
         ASSERT_NO_FATAL_FAILURE(ServerSettled());

@@ -63,6 +63,28 @@ TEST_F(PollLinuxTest, AnUnresolvableNameLogsInvalidHostThenNullRemoteAddress) {
   EXPECT_EQ(Form1->InvalidHostCount(), 1);
 }
 
+// The name that failed came from a redirect: the lines after the quoted texts say where
+// the poll ended, and the next poll starts from the typed address again.
+TEST_F(PollLinuxTest, AHostFromARedirectIsNamedAfterTheErrorLine) {
+  posix::setResolver([](const std::string&) {
+    posix::ResolveAnswer a;
+    a.error = WSAHOST_NOT_FOUND;
+    return a;
+  });
+  gate_.setReply("HTTP/1.0 302 Found\r\nLocation: http://gone.invalid:8080/x\r\n\r\n");
+  StartApp();
+  Form1->edURL->SetText(gate_.address());
+  Form1->btnPoll->Click();
+  std::vector<std::string> expected = {Line("MANUAL POLL"), Line("INVALID HOST " + gate_.address()),
+                                       Line("Null Remote Address"),
+                                       Line("AT REDIRECT TARGET http://gone.invalid:8080/x")};
+  EXPECT_EQ(LogLines(), expected);
+  gate_.setReply("HTTP/1.0 404 Not Found\r\n\r\n");
+  Form1->btnPoll->Click();
+  EXPECT_EQ(LogLines().size(), expected.size() + 2);  // "MANUAL POLL", "FAILURE ..." only
+  EXPECT_EQ(gate_.accepted(), 2);
+}
+
 TEST_F(PollLinuxTest, StopDuringAPollStillLogsItsResultAndNoTickFollows) {
   gate_.openAlways(false);
   StartApp();

@@ -16,7 +16,8 @@ TEST_F(PollTest, ASuccessLogsUrlAndElapsedAndSendsTheHeadRequest) {
   EXPECT_EQ(Form1->PollCount(), 1);
   EXPECT_FALSE(Form1->Busy());
   ASSERT_EQ(gate_.requests().size(), 1u);
-  EXPECT_EQ(gate_.requests()[0].rfind("HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\n", 0), 0u);
+  const std::string start = "HEAD / HTTP/1.0\r\nHost: " + gate_.address() + "\r\n";
+  EXPECT_EQ(gate_.requests()[0].rfind(start, 0), 0u);
 }
 
 TEST_F(PollTest, A404LogsAFailureWithTheElapsedTime) {

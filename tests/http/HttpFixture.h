@@ -36,6 +36,8 @@ class HttpTest : public ::testing::Test {
   std::string at(const std::string& path = "/") const {
     return "http://127.0.0.1:" + server.portText() + path;
   }
+  // The scripted server as the Host line names it.
+  std::string authority() const { return "127.0.0.1:" + server.portText(); }
   // The request of connection i, once it has finished.
   std::string request(size_t i = 0) {
     EXPECT_TRUE(server.waitServed(i + 1));

@@ -22,22 +22,26 @@ LoopbackReplies::LoopbackReplies(uint16_t port) : LoopbackServer(Serving::OneByO
 }
 
 void LoopbackReplies::reply(std::string bytes, std::string endlessChunk) {
-  locked([&] { replies_.emplace_back(std::move(bytes), std::move(endlessChunk)); });
+  locked([&] { replies_.push_back(Reply{std::move(bytes), std::move(endlessChunk)}); });
+}
+
+void LoopbackReplies::replyAndHold(std::string bytes) {
+  locked([&] { replies_.push_back(Reply{std::move(bytes), {}, true}); });
 }
 
 void LoopbackReplies::serve(LoopbackConn& conn) {
   const bool whole = !conn.readRequest(kIdleLimitMs).empty();
-  std::pair<std::string, std::string> r;
+  Reply r;
   locked([&] {
     if (replies_.empty()) return;
     r = std::move(replies_.front());
     replies_.pop_front();
   });
-  if (whole && conn.send(r.first)) {
-    while (!r.second.empty() && conn.send(r.second)) {
+  if (whole && conn.send(r.bytes)) {
+    while (!r.endlessChunk.empty() && conn.send(r.endlessChunk)) {
     }
   }
-  conn.shutdownSend();
+  if (!r.hold) conn.shutdownSend();
   if (whole) conn.waitPeerClose(kIdleLimitMs);
   conn.close();
 }
@@ -174,9 +178,11 @@ void LoopbackChaos::endlessHeader(LoopbackConn& conn) {
 }
 
 void LoopbackChaos::endlessBody(LoopbackConn& conn) {
-  if (!conn.send(okHeader())) return;
+  // The header and the first bytes of the body in one send: a HEAD answer whose header
+  // came alone with nothing after it would be complete at once.
   const std::string chunk(64 * 1024, 'b');
-  for (size_t sinceStall = 0; conn.send(chunk);) {
+  if (!conn.send(okHeader() + chunk)) return;
+  for (size_t sinceStall = chunk.size(); conn.send(chunk);) {
     sinceStall += chunk.size();
     if (sinceStall < kMiB) continue;
     sinceStall = 0;

@@ -2,8 +2,9 @@
 //
 // LoopbackReplies records the exact bytes of each request and answers each connection
 // with the next queued reply, one connection after another; no reply queued (or an
-// empty one) closes without a word. After the reply it half-closes and keeps recording
-// until the client closes, so a request holds every byte the client sent.
+// empty one) closes without a word. After the reply it half-closes (or, queued with
+// replyAndHold, stays silent) and keeps recording until the client closes, so a request
+// holds every byte the client sent.
 //
 // LoopbackGate holds each request at a gate: it answers once the test opens the gate
 // (open()) or at once (openAlways), with the current reply text, or a reset, or it hangs
@@ -35,10 +36,18 @@ class LoopbackReplies : public LoopbackServer {
   // Queues the answer for the next connection; with endlessChunk, that is sent after
   // bytes over and over until the client goes away.
   void reply(std::string bytes, std::string endlessChunk = {});
+  // Queues an answer after which this side keeps the connection open until the client
+  // closes it, as an HTTP/1.1 server that ignores the 1.0 request's close may do.
+  void replyAndHold(std::string bytes);
 
  private:
+  struct Reply {
+    std::string bytes;
+    std::string endlessChunk;
+    bool hold = false;
+  };
   void serve(LoopbackConn& conn);
-  std::deque<std::pair<std::string, std::string>> replies_;
+  std::deque<Reply> replies_;
 };
 
 class LoopbackGate : public LoopbackServer {
