@@ -18,7 +18,7 @@ void TForm1::WarnCertificateExpiry() {
   WORD y, mo, d, h, mi, s, ms;
   DecodeDate(cert.NotAfter, y, mo, d);
   DecodeTime(cert.NotAfter, h, mi, s, ms);
-  LogFmt("CERTIFICATE EXPIRES in %d days, on %.4d-%.2d-%.2d %.2d:%.2d UTC",
-         {static_cast<int>(std::max(0.0, std::floor(left))), int(y), int(mo), int(d), int(h),
-          int(mi)});
+  const int days = static_cast<int>(std::max(0.0, std::floor(left)));
+  LogFmt("CERTIFICATE EXPIRES in %d %s, on %.4d-%.2d-%.2d %.2d:%.2d UTC",
+         {days, std::string(days == 1 ? "day" : "days"), int(y), int(mo), int(d), int(h), int(mi)});
 }
