@@ -27,8 +27,10 @@ void TForm1::LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> A
   LogMsg(Format(Pattern, Args));
 }
 
-void TForm1::LogMsg(const std::string& Text) {
-  AppendLogLine(Format("%s - %s.", {DateTimeToStr(Now()), Text}));
+std::string TForm1::LogMsg(const std::string& Text) {
+  std::string line = Format("%s - %s.", {DateTimeToStr(Now()), Text});
+  AppendLogLine(line);
+  return line;
 }
 
 void TForm1::CountResult(TStatKind Kind) {

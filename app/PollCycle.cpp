@@ -18,19 +18,40 @@ void TForm1::PollServer() {
   FBusy = true;
   StartPollClock();
   CountResult(skPoll);
+  FPollSucceeded = false;
+  FPollOutcome.clear();
+  auto failed = [this](const std::string& message) {
+    LogMsg(message);
+    FPollSucceeded = false;
+    if (FPollOutcome.empty()) FPollOutcome = message;
+  };
   try {
     HTTP->Head(edURL->Text());
   } catch (const Exception& e) {
-    LogMsg(e.Message());
+    failed(e.Message());
     LogWhyItEnded();
   } catch (const std::exception& e) {
-    LogMsg(e.what());  // a library's own exception (no memory, ...) is logged all the same
+    failed(e.what());  // a library's own exception (no memory, ...) is logged all the same
     LogWhyItEnded();
   } catch (...) {
     FBusy = false;
     throw;
   }
   FBusy = false;
+  PollEnded();
+}
+
+// What follows a poll's log lines, once per poll: the server's state and its alerts.
+void TForm1::PollEnded() {
+  FAlerts->PollEnded(FPollSucceeded, FPollOutcome.empty() ? "no answer" : FPollOutcome);
+}
+
+// Notes a result handler's outcome: the poll succeeded if its last event was a success
+// and no error followed. The last event names the outcome; an error names it only
+// when no event came first (after CONNECTION FAILED the error adds nothing).
+void TForm1::NoteOutcome(bool Success, const char* Outcome) {
+  FPollSucceeded = Success;
+  FPollOutcome = Outcome;
 }
 
 // "Poll Now" during a poll arrives inside the poll's own wait. A modal box opened
@@ -81,6 +102,7 @@ void TForm1::ToggleAutoPoll() {
     Timer1->SetEnabled(false);
     btnStart->SetCaption("Start");
     LogMsg("AUTO-POLLING STOPPED");
+    FAlerts->PollingStopped();
   }
 }
 
@@ -110,6 +132,7 @@ void TForm1::HTTPSuccess(CmdType Cmd) {
   CountResult(skSuccess);
   LogFmt("SUCCESS %s %s%s", {edURL->Text(), elapsed, HeaderSuffix()});
   WarnCertificateExpiry();
+  NoteOutcome(true, "SUCCESS");
 }
 
 void TForm1::HTTPFailure(CmdType Cmd) {
@@ -117,6 +140,7 @@ void TForm1::HTTPFailure(CmdType Cmd) {
   const std::string elapsed = MeasureElapsed();
   LogFmt("FAILURE %s", {elapsed});
   LogRedirectTarget();
+  NoteOutcome(false, "FAILURE");
 }
 
 void TForm1::HTTPInvalidHost(bool& Handled) {
@@ -126,9 +150,11 @@ void TForm1::HTTPInvalidHost(bool& Handled) {
   } finally{Handled};
   CountResult(skInvalidHost);
   LogFmt("INVALID HOST %s", {edURL->Text()});
+  NoteOutcome(false, "INVALID HOST");
 }
 
 void TForm1::HTTPConnectionFailed(TObject* Sender) {
   CountResult(skNoConnection);
   LogMsg("CONNECTION FAILED");
+  NoteOutcome(false, "CONNECTION FAILED");
 }

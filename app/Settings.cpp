@@ -12,6 +12,7 @@ const char* const kMissing = "\x01";
 
 void TForm1::LoadSettings() {
   FSettingsInFile = SettingsInFile();
+  FAlerts->LoadSettings(*FIniFile, kSection);  // before a poll can start
   edURL->SetText(FIniFile->ReadString(kSection, "url", kDefaultHost));
   edFreq->SetValue(FIniFile->ReadInteger(kSection, "freq", 15));
   if (FIniFile->ReadBool(kSection, "autopoll", false)) btnStartClick(nullptr);

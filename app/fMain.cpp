@@ -135,6 +135,7 @@ void TForm1::BuildButtons() {
   TrayIcon1->OnClick = [this](TObject* s) { TrayIcon1Click(s); };
   btnHide = MakeButton("Hide", 385, 90, 7, &TForm1::btnHideClick);
   btnLogStats = MakeButton("Log Stats", 169, 90, 8, &TForm1::btnLogStatsClick);
+  FAlerts = std::make_unique<TStateAlerts>(*this);
 }
 
 void TForm1::FormCreate(TObject* Sender) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "app/StateAlerts.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -94,7 +95,7 @@ class TForm1 : public TForm {
 
   // Activity log and statistics.
   void LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> Args);
-  void LogMsg(const std::string& Text);
+  std::string LogMsg(const std::string& Text);  // returns the line as logged
   void CountResult(TStatKind Kind);
   std::string MeasureElapsed();
   static std::string FormatElapsed(TDateTime Span);
@@ -119,6 +120,9 @@ class TForm1 : public TForm {
   void WarnCertificateExpiry();
   int CertWarnDays() const { return FCertWarnDays; }
 
+  // The server's state and what a change of it sets off.
+  TStateAlerts* Alerts() const { return FAlerts.get(); }
+
  private:
   void BuildComponents();
   void BuildInputControls();
@@ -132,12 +136,17 @@ class TForm1 : public TForm {
   using TSettingTexts = std::array<std::string, 4>;
   TSettingTexts SettingsShown() const;
   TSettingTexts SettingsInFile() const;
+  void PollEnded();  // once per poll, after its log lines
+  void NoteOutcome(bool Success, const char* Outcome);
 
   std::unique_ptr<TIniFile> FIniFile;
   // The settings as shown and as the file had them when they were last read or
   // written: a value this instance left alone is not written over a newer one.
   TSettingTexts FSettingsShown;
   TSettingTexts FSettingsInFile;
+  std::unique_ptr<TStateAlerts> FAlerts;
+  bool FPollSucceeded = false;  // this poll ended with OnSuccess and no error
+  std::string FPollOutcome;     // this poll's last outcome
   bool FBusy = false;
   bool FManualPoll = false;
   // The busy notice shows (shared with the thread that shows it).

@@ -156,6 +156,14 @@ void TMemo::CreateParams(TCreateParams& p) {
   if (!FWordWrap) p.Style |= ES_AUTOHSCROLL;
 }
 
+void TMemo::WndProc(TMessage& msg) {
+  if (msg.Msg == WM_GETTEXTCOLOUR && msg.LParam && OnLineColour) {
+    msg.Result = OnLineColour(std::string(reinterpret_cast<const char*>(msg.LParam), msg.WParam));
+    return;
+  }
+  TCustomEdit::WndProc(msg);
+}
+
 void TMemo::ScrollToEnd() {
   if (!FHandle) return;
   int n = GetWindowTextLengthA(FHandle);

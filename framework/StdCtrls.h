@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -100,11 +101,14 @@ class TMemo : public TCustomEdit {
   void ScrollToEnd();
   void SetText(const std::string& s) override;
   uint64_t TextRevision() const { return FTextRevision; }  // moves with every change
+  // The colour of a line the memo shows (WM_GETTEXTCOLOUR); unassigned: none.
+  std::function<LRESULT(const std::string& Line)> OnLineColour;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateHandleDone() override;
   void Change() override;
+  void WndProc(TMessage& msg) override;
 
  private:
   friend class TMemoStrings;

@@ -264,10 +264,18 @@ struct NOTIFYICONDATAA {
   UINT uFlags;
   UINT uCallbackMessage;
   HICON hIcon;
-  CHAR szTip[64];
+  CHAR szTip[128];
+  DWORD dwState, dwStateMask;
+  CHAR szInfo[256];
+  UINT uTimeout;  // a union with uVersion on Windows
+  CHAR szInfoTitle[64];
+  DWORD dwInfoFlags;
 };
-// The first, smallest form of the record (88 bytes on 32-bit Windows).
+// The first, smallest form of the record (88 bytes on 32-bit Windows): a tip of 63
+// characters at most, no balloon.
 #define NOTIFYICONDATAA_V1_SIZE (offsetof(winapi::NOTIFYICONDATAA, szTip) + 64)
+// The form with the balloon (NIF_INFO).
+#define NOTIFYICONDATAA_V2_SIZE sizeof(winapi::NOTIFYICONDATAA)
 
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 struct OPENFILENAMEA {
@@ -310,7 +318,23 @@ typedef TIMECAPS* LPTIMECAPS;
 typedef void(CALLBACK* LPTIMECALLBACK)(UINT uTimerID, UINT uMsg, DWORD_PTR dwUser, DWORD_PTR dw1,
                                        DWORD_PTR dw2);
 
-struct SECURITY_ATTRIBUTES;
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+struct STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved, lpDesktop, lpTitle;
+  DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute, dwFlags;
+  WORD wShowWindow, cbReserved2;
+  BYTE* lpReserved2;
+  HANDLE hStdInput, hStdOutput, hStdError;
+};
+struct PROCESS_INFORMATION {
+  HANDLE hProcess, hThread;
+  DWORD dwProcessId, dwThreadId;
+};
 
 // ---- messages ----
 #define WM_NULL 0x0000
@@ -599,6 +623,12 @@ struct SECURITY_ATTRIBUTES;
 #define NIF_MESSAGE 0x00000001
 #define NIF_ICON 0x00000002
 #define NIF_TIP 0x00000004
+#define NIF_INFO 0x00000010
+#define NIIF_NONE 0x00000000
+#define NIIF_INFO 0x00000001
+#define NIIF_WARNING 0x00000002
+#define NIIF_ERROR 0x00000003
+#define NIIF_NOSOUND 0x00000010
 
 // message queue
 #define PM_NOREMOVE 0x0000
@@ -643,6 +673,11 @@ struct SECURITY_ATTRIBUTES;
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_WRITE_THROUGH 0x00000008
 #define MAX_PATH 260
+#define STARTF_USESTDHANDLES 0x00000100
+#define CREATE_NO_WINDOW 0x08000000
+#define STILL_ACTIVE 259
+#define HANDLE_FLAG_INHERIT 0x00000001
+#define ERROR_BROKEN_PIPE 109L
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_ACCESS_DENIED 5L
@@ -830,6 +865,27 @@ BOOL CloseHandle(HANDLE h);
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* found);
 BOOL FindClose(HANDLE find);
+// Processes and anonymous pipes, enough to start a command without waiting for it and
+// collect its output. Linux: a command line with no application name runs through
+// /bin/sh -c (Linux's own way of reading a command line); the child is the leader of
+// a process group of its own, so TerminateProcess also ends what it started. The
+// environment block (NUL-separated NAME=value texts, ended by an empty one) replaces
+// the environment when given. Handles in STARTUPINFOA are the child's standard
+// handles (a null one reads or writes /dev/null); no other handle is inherited, so
+// SetHandleInformation has nothing to do.
+BOOL CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRIBUTES* processAttributes,
+                    SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles, DWORD flags,
+                    LPVOID environment, LPCSTR directory, STARTUPINFOA* startup,
+                    PROCESS_INFORMATION* info);
+BOOL GetExitCodeProcess(HANDLE process, DWORD* code);  // STILL_ACTIVE while it runs
+BOOL TerminateProcess(HANDLE process, UINT code);
+BOOL CreatePipe(HANDLE* readEnd, HANDLE* writeEnd, SECURITY_ATTRIBUTES* attributes, DWORD size);
+BOOL PeekNamedPipe(HANDLE pipe, LPVOID buf, DWORD size, DWORD* read, DWORD* available,
+                   DWORD* leftThisMessage);
+BOOL SetHandleInformation(HANDLE h, DWORD mask, DWORD flags);
+LPSTR GetEnvironmentStringsA();
+BOOL FreeEnvironmentStringsA(LPSTR block);
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buf, DWORD size);
 DWORD GetLastError();
 // FORMAT_MESSAGE_FROM_SYSTEM with FORMAT_MESSAGE_IGNORE_INSERTS only, for the error
 // numbers this platform sets; 0 for any other.
@@ -1146,3 +1202,13 @@ constexpr bool kSecureChannelBuilt = true;
 #else
 constexpr bool kSecureChannelBuilt = false;
 #endif
+
+// WM_GETTEXTCOLOUR: the colour a display that has colours may give what a window shows.
+// lParam: one line of text the window shows (wParam its length in bytes), or 0 for the
+// window's face as a whole (a notification icon's callback window is asked for its
+// icon). The answer is TEXTCOLOUR_NONE (DefWindowProcA's 0), TEXTCOLOUR_GOOD or
+// TEXTCOLOUR_BAD. Colour only adds to what the text already says.
+constexpr UINT WM_GETTEXTCOLOUR = WM_APP + 0x101;
+constexpr LRESULT TEXTCOLOUR_NONE = 0;
+constexpr LRESULT TEXTCOLOUR_GOOD = 1;  // green
+constexpr LRESULT TEXTCOLOUR_BAD = 2;   // red

@@ -3,7 +3,10 @@
 
 The picture: a round dark-blue dial with a light ring and a green dot in the middle,
 the "is it answering?" lamp. Drawn from geometry so the file needs no binary asset.
-Usage: make-icon.py OUT.ico
+With a mark, the same picture carries a round badge at the bottom right: green for a
+server that is up, red for one that is down, grey for not known (the notification
+icon's three states).
+Usage: make-icon.py OUT.ico [up|down|unknown]
 """
 import struct
 import sys
@@ -15,11 +18,26 @@ PALETTE = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]  # as (R, G, B)
-BLACK, NAVY, GREEN_LIGHT, WHITE, SILVER = 0, 4, 10, 15, 7
+BLACK, NAVY, GREEN_LIGHT, WHITE, SILVER, GREY, RED_LIGHT = 0, 4, 10, 15, 7, 8, 9
+MARKS = {"up": GREEN_LIGHT, "down": RED_LIGHT, "unknown": GREY}
 
 
-def pixel(size, x, y):
+def badge(size, x, y, colour):
+    """The mark's palette index at (x, y), or None outside it."""
+    r = size * 0.24
+    c = size - 1 - r
+    d = ((x - c) ** 2 + (y - c) ** 2) ** 0.5
+    if d > r + 0.5:
+        return None
+    return BLACK if d > r - 0.7 else colour
+
+
+def pixel(size, x, y, mark=None):
     """Palette index for pixel (x, y) from the top left, or None for transparent."""
+    if mark is not None:
+        b = badge(size, x, y, mark)
+        if b is not None:
+            return b
     c = (size - 1) / 2.0
     r = ((x - c) ** 2 + (y - c) ** 2) ** 0.5
     outer = size / 2.0
@@ -36,7 +54,7 @@ def pixel(size, x, y):
     return NAVY
 
 
-def image(size):
+def image(size, mark=None):
     xor_stride = ((size * 4 + 31) // 32) * 4
     and_stride = ((size + 31) // 32) * 4
     xor_rows, and_rows = [], []
@@ -44,7 +62,7 @@ def image(size):
         xor_row = bytearray(xor_stride)
         and_row = bytearray(and_stride)
         for x in range(size):
-            p = pixel(size, x, y)
+            p = pixel(size, x, y, mark)
             if p is None:
                 and_row[x // 8] |= 0x80 >> (x % 8)
                 p = 0
@@ -58,8 +76,9 @@ def image(size):
 
 
 def main():
+    mark = MARKS[sys.argv[2]] if len(sys.argv) > 2 else None
     sizes = [32, 16]
-    images = [image(s) for s in sizes]
+    images = [image(s, mark) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, data in zip(sizes, images):

@@ -105,7 +105,20 @@ void TTrayIcon::FillRecord(NOTIFYICONDATAA& data, HICON icon) const {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYICON;
   data.hIcon = icon;
-  std::strncpy(data.szTip, FHint.c_str(), sizeof(data.szTip) - 1);  // 63 characters at most
+  std::strncpy(data.szTip, FHint.c_str(), 63);  // the record's first form holds 63 characters
+}
+
+void TTrayIcon::ShowBalloon(const std::string& Title, const std::string& Text, DWORD Flags) {
+  if (Designing() || !FActive) return;
+  NOTIFYICONDATAA data;
+  FillRecord(data, FIcon ? FIcon->Handle() : nullptr);
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  data.uFlags = NIF_INFO;
+  std::strncpy(data.szInfo, Text.c_str(), sizeof(data.szInfo) - 1);
+  std::strncpy(data.szInfoTitle, Title.c_str(), sizeof(data.szInfoTitle) - 1);
+  data.uTimeout = 10000;  // the shell's minimum; it keeps the balloon while nobody is there
+  data.dwInfoFlags = Flags;
+  Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
 void TTrayIcon::NotifyShell(DWORD Operation) {
@@ -116,6 +129,7 @@ void TTrayIcon::NotifyShell(DWORD Operation) {
 }
 
 LRESULT TTrayIcon::HandleIconMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_GETTEXTCOLOUR && lp == 0) return FaceColour;
   if (msg != WM_TRAYICON) return DefWindowProcA(hwnd, msg, wp, lp);
   GetCursorPos(&FCursorPos);
   // The first parameter is the icon identifier, read as mouse-key flags all the same.

@@ -49,6 +49,12 @@ class TTrayIcon : public TWndProcComponent {
   void SetPopupMenu(TPopupMenu* Value);
   bool NoClose = false;
   bool ShowMinimizedIcon = false;
+  // The colour a display with colours gives the icon's face (WM_GETTEXTCOLOUR):
+  // TEXTCOLOUR_NONE, _GOOD or _BAD. Only the terminal display draws one.
+  LRESULT FaceColour = TEXTCOLOUR_NONE;
+  // A balloon from the icon (NIF_INFO): Flags is NIIF_INFO, NIIF_ERROR..., plus
+  // NIIF_NOSOUND for a silent one. Nothing happens while the icon is not shown.
+  void ShowBalloon(const std::string& Title, const std::string& Text, DWORD Flags);
 
   // Animation.
   TCustomImageList* ImageList() const { return LiveImageList(); }

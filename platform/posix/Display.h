@@ -47,6 +47,11 @@ struct NotifyIcon {
   UINT callbackMessage = 0;
   HICON icon = nullptr;
   std::string tip;
+  // The latest balloon (NIF_INFO); balloonSerial counts balloons, so a display can
+  // tell a new one (and sound it once) from one it has shown already.
+  std::string balloonTitle, balloonText;
+  DWORD balloonFlags = 0;
+  unsigned balloonSerial = 0;
 };
 
 class Display {
@@ -56,6 +61,8 @@ class Display {
   virtual void iconsChanged() {}
   virtual int screenWidth() const { return 1024; }  // pixels
   virtual int screenHeight() const { return 768; }
+  // The height a maximised window gets: the screen less what the desktop keeps.
+  virtual int workAreaHeight() const { return screenHeight(); }
   virtual void beginDialog(DialogRequest& req) = 0;  // may set req.done at once
   virtual void endDialog(DialogRequest& req) {}
   // The loop is about to wait: deliver input read meanwhile (posting from here needs

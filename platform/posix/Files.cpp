@@ -84,6 +84,10 @@ bool folderExists(const std::string& path) {
 }
 
 }  // namespace
+
+HANDLE addFileHandle(int fd) { return addFile(fd); }
+int fileDescriptor(HANDLE h) { return fdOf(h); }
+
 }  // namespace posix
 
 namespace winapi {
@@ -215,6 +219,7 @@ BOOL FlushFileBuffers(HANDLE file) {
 }
 
 BOOL CloseHandle(HANDLE h) {
+  if (closeProcessHandle(h)) return TRUE;
   int fd;
   {
     std::lock_guard<std::mutex> lock(gFilesMutex);

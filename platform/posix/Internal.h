@@ -92,4 +92,11 @@ void setLastErrorFromErrno(int err);
 std::string windowsDirectory();
 DWORD errnoToWin(int err);
 
+// File handles over descriptors (Files.cpp): a new handle that owns fd, and the
+// descriptor behind a handle (-1 and ERROR_INVALID_HANDLE when it is none).
+HANDLE addFileHandle(int fd);
+int fileDescriptor(HANDLE h);
+// Process handles (Process.cpp): true when h was one, now closed.
+bool closeProcessHandle(HANDLE h);
+
 }  // namespace posix

@@ -20,10 +20,23 @@ std::vector<NotifyIcon>::iterator find(HWND hwnd, UINT uid) {
                       [&](const NotifyIcon& i) { return i.hwnd == hwnd && i.uid == uid; });
 }
 
+std::string fieldText(const char* field, size_t size) {
+  return std::string(field, strnlen(field, size - 1));
+}
+
+// The record's size says which fields exist: the first form has a 64-byte tip and no
+// balloon.
 void apply(NotifyIcon& icon, const NOTIFYICONDATAA& d) {
+  const bool full = d.cbSize >= NOTIFYICONDATAA_V2_SIZE;
   if (d.uFlags & NIF_MESSAGE) icon.callbackMessage = d.uCallbackMessage;
   if (d.uFlags & NIF_ICON) icon.icon = d.hIcon;
-  if (d.uFlags & NIF_TIP) icon.tip.assign(d.szTip, strnlen(d.szTip, sizeof d.szTip - 1));
+  if (d.uFlags & NIF_TIP) icon.tip = fieldText(d.szTip, full ? sizeof d.szTip : 64);
+  if ((d.uFlags & NIF_INFO) && full) {
+    icon.balloonTitle = fieldText(d.szInfoTitle, sizeof d.szInfoTitle);
+    icon.balloonText = fieldText(d.szInfo, sizeof d.szInfo);
+    icon.balloonFlags = d.dwInfoFlags;
+    if (!icon.balloonText.empty()) ++icon.balloonSerial;  // an empty text takes it away
+  }
 }
 
 }  // namespace

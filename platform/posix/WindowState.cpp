@@ -47,7 +47,7 @@ RECT maximizedRect(Window& w) {
   if (Window* p = findWindow(w.parent); p && (w.style & WS_CHILD)) return clientRectOf(*p);
   int f = frameWidth(w.style);
   MINMAXINFO mmi{};
-  mmi.ptMaxSize = {display().screenWidth() + 2 * f, display().screenHeight() + 2 * f};
+  mmi.ptMaxSize = {display().screenWidth() + 2 * f, display().workAreaHeight() + 2 * f};
   mmi.ptMaxPosition = {-f, -f};
   mmi.ptMinTrackSize = {112, 27};
   mmi.ptMaxTrackSize = mmi.ptMaxSize;

@@ -81,10 +81,19 @@ void AppCore::StopApp() {
   Form1 = nullptr;
 }
 
-std::vector<std::string> AppCore::LogLines() const {
+std::vector<std::string> AppCore::AllLogLines() const {
   std::vector<std::string> out;
   TStrings* lines = Form1->Memo1->Lines();
   for (int i = 0; i < lines->Count(); ++i) out.push_back(lines->Get(i));
+  return out;
+}
+
+std::vector<std::string> AppCore::LogLines() const {
+  std::vector<std::string> out;
+  for (std::string& line : AllLogLines())
+    if (line.find(" - SERVER DOWN ") == std::string::npos &&
+        line.find(" - SERVER UP ") == std::string::npos)
+      out.push_back(std::move(line));
   return out;
 }
 

@@ -37,7 +37,10 @@ class AppCore : public ::testing::Test {
   void AnswerBox(int id) { boxes_->answer(id); }
   const std::vector<testsupport::BoxSeen>& Boxes() const { return boxes_->seen(); }
 
+  // The log's lines less the SERVER DOWN / SERVER UP lines added on a change of the
+  // server's state: what the poll cycle itself logs, which those lines never change.
   std::vector<std::string> LogLines() const;
+  std::vector<std::string> AllLogLines() const;  // every line, those included
   // A log line with this message: the exact stamp on a fixed clock, any stamp else.
   ::testing::Matcher<std::string> IsLine(const std::string& message) const;
   // Where the program keeps tavix.ini during the test.

@@ -13,7 +13,7 @@ namespace e2e {
 namespace {
 
 constexpr char kTip[] = "Orvane Pollarion (click to show)";
-constexpr char kShown[] = "[_][X]";  // only a shown window has a title bar
+constexpr char kShown[] = "[_][^][X]";  // only a shown window has a title bar
 constexpr char kReply[] = "HTTP/1.0 200 OK\r\nServer: e2e-server\r\nContent-Length: 0\r\n\r\n";
 
 class Tavix : public ::testing::Test {
@@ -170,6 +170,28 @@ TEST_F(Tavix, HideAndMinimiseGoBackToTheIcon) {
   ASSERT_TRUE(tmux_->waitFor(kShown));
   tmux_->keys({"F9"});
   EXPECT_TRUE(tmux_->waitGone(kShown));
+}
+
+// The maximised window takes the terminal above the hint line, the log the room below
+// the buttons; the placement keeps the state and the next start shows it maximised.
+TEST_F(Tavix, MaximiseFillsTheTerminalAndComesBackMaximised) {
+  show();
+  tmux_->keys({"F10"});
+  ASSERT_TRUE(tmux_->waitFor("[_][=][X]")) << tmux_->screen();
+  std::vector<std::string> lines = tmux_->lines();
+  ASSERT_EQ(lines.size(), 40u);
+  EXPECT_EQ(lines[0].rfind("[_][=][X]"), 100u - 9) << tmux_->screen();
+  EXPECT_EQ(lines[37].back(), 'v') << tmux_->screen();  // the log's scroll bar reaches the bottom
+  EXPECT_EQ(tmux_->screen().find("+-----"), std::string::npos);  // no frame
+  ::kill(tmux_->programPid(), SIGTERM);
+  ASSERT_EQ(tmux_->waitExit(), 0);
+  EXPECT_NE(settings().find("ShowCmd=3"), std::string::npos) << settings();
+  tmux_.reset();
+  start(100, 40);
+  tmux_->click(tmux_->find(kTip));
+  EXPECT_TRUE(tmux_->waitFor("[_][=][X]")) << tmux_->screen();
+  tmux_->keys({"F10"});
+  EXPECT_TRUE(tmux_->waitFor(kShown)) << tmux_->screen();
 }
 
 TEST_F(Tavix, CloseOffersToSaveTheLogAndLeavesTheTerminalClean) {

@@ -11,7 +11,7 @@ namespace e2e {
 namespace {
 
 constexpr char kTip[] = "Terminal Demo (click to show)";
-constexpr char kTitle[] = "[_][X]";  // only a shown window has a title bar
+constexpr char kTitle[] = "[_][^][X]";  // only a shown window has a title bar
 
 class TerminalDemo : public ::testing::Test {
  protected:
@@ -47,7 +47,7 @@ TEST_F(TerminalDemo, ClickOnTheIconShowsTheWindowWithItsControls) {
   ASSERT_TRUE(tmux_->waitFor(kTitle));
   std::string s = tmux_->screen();
   for (const char* part :
-       {"[_][X]", "Name:", "world", "[ Add ]", "[ ] Upper case", "[ Hide ]", "^v"})
+       {"[_][^][X]", "Name:", "world", "[ Add ]", "[ ] Upper case", "[ Hide ]", "^v"})
     EXPECT_NE(s.find(part), std::string::npos) << part;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 NOTIFYICONDATAA record(HWND h, UINT id, const char* tip) {
   NOTIFYICONDATAA d{};
-  d.cbSize = sizeof d;
+  d.cbSize = NOTIFYICONDATAA_V1_SIZE;
   d.hWnd = h;
   d.uID = id;
   d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -38,6 +38,20 @@ TEST(NotifyIcons, AddModifyDeleteFollowTheShellRules) {
   ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &d));
   EXPECT_EQ(posix::notifyIcons()[0].tip, std::string(63, 'x'));
   EXPECT_EQ(posix::notifyIcons()[0].callbackMessage, static_cast<UINT>(WM_USER + 77));
+  // A balloon needs the record's second form; each one counts once.
+  std::strcpy(d.szInfo, "Server down: localhost");
+  std::strcpy(d.szInfoTitle, "Orvane Pollarion");
+  d.uFlags = NIF_INFO;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &d));
+  EXPECT_EQ(posix::notifyIcons()[0].balloonSerial, 0u);
+  d.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  d.dwInfoFlags = NIIF_ERROR | NIIF_NOSOUND;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &d));
+  EXPECT_EQ(posix::notifyIcons()[0].balloonSerial, 1u);
+  EXPECT_EQ(posix::notifyIcons()[0].balloonText, "Server down: localhost");
+  EXPECT_EQ(posix::notifyIcons()[0].balloonTitle, "Orvane Pollarion");
+  EXPECT_EQ(posix::notifyIcons()[0].balloonFlags, DWORD(NIIF_ERROR | NIIF_NOSOUND));
+  EXPECT_EQ(posix::notifyIcons()[0].tip, std::string(63, 'x'));
   EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &d));
   EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &d));
   EXPECT_TRUE(posix::notifyIcons().empty());

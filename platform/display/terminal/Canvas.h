@@ -14,7 +14,16 @@
 
 namespace term {
 
-enum Attr : uint8_t { Normal = 0, Bold = 1, Reverse = 2, Underline = 4, Dim = 8 };
+// Green and Red are drawn only where the terminal has colours; the text says the same.
+enum Attr : uint8_t {
+  Normal = 0,
+  Bold = 1,
+  Reverse = 2,
+  Underline = 4,
+  Dim = 8,
+  Green = 16,
+  Red = 32
+};
 
 inline constexpr char32_t kWideTail = 0;  // the right half of a wide character
 

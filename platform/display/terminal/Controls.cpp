@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/display/terminal/Desktop.h"
 #include "platform/posix/Internal.h"
 #include "platform/posix/Utf8.h"
 #include "platform/posix/controls/Controls.h"
@@ -99,8 +100,11 @@ void drawMemo(Canvas& c, HitMap& hits, HWND hwnd, const posix::Window& w, const 
   int total = static_cast<int>(SendMessageA(hwnd, EM_GETLINECOUNT, 0, 0));
   c.fill(r, ' ');
   std::vector<std::string> rows = posix::editRows(hwnd, first, text.height());
-  for (size_t i = 0; i < rows.size(); ++i)
-    c.put(text.top + static_cast<int>(i), text.left, rows[i]);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const LRESULT colour = SendMessageA(hwnd, WM_GETTEXTCOLOUR, WPARAM(rows[i].size()),
+                                        reinterpret_cast<LPARAM>(rows[i].c_str()));
+    c.put(text.top + static_cast<int>(i), text.left, rows[i], colourAttr(colour));
+  }
   if (bar) drawScrollBar(c, hits, r, first, total, focused, base);
 }
 

@@ -58,6 +58,7 @@ void drawTitle(Canvas& c, HitMap& hits, const posix::Window& w, const Rect& box,
     hits.add(hit);
   };
   if (w.style & WS_SYSMENU) button("[X]", Hit::CloseBox);
+  if (w.style & WS_MAXIMIZEBOX) button(w.style & WS_MAXIMIZE ? "[=]" : "[^]", Hit::MaximizeBox);
   if (w.style & WS_MINIMIZEBOX) button("[_]", Hit::MinimizeBox);
   c.setClip(Rect{box.left + 1, row, col - 1, row + 1});
   c.put(row, box.left + 1, w.text, attr);
@@ -89,15 +90,19 @@ void drawTooSmall(Canvas& c, const TopLayout& need) {
   c.put(0, 0, line, Bold);
 }
 
-void drawNotificationArea(Canvas& c, HitMap& hits) {
+// Each icon shows its tip (or its balloon), in its colour where the terminal has them.
+void drawNotificationArea(Canvas& c, HitMap& hits, bool balloons) {
   int row = c.rows() - 1;
   if (row < 0) return;
   c.fill(Rect{0, row, c.cols(), row + 1}, ' ', Reverse);
   int col = 1;
-  const auto& icons = posix::notifyIcons();
+  const std::vector<posix::NotifyIcon> icons = posix::notifyIcons();  // asking may change them
   for (size_t i = 0; i < icons.size(); ++i) {
-    std::string face = "[*] " + icons[i].tip;
-    c.put(row, col, face, Reverse | Bold);
+    const posix::NotifyIcon& icon = icons[i];
+    const bool balloon = balloons && !icon.balloonText.empty();
+    std::string face = (balloon ? "[!] " : "[*] ") + (balloon ? icon.balloonText : icon.tip);
+    const LRESULT colour = SendMessageA(icon.hwnd, WM_GETTEXTCOLOUR, 0, 0);
+    c.put(row, col, face, Reverse | Bold | colourAttr(colour));
     Hit hit;
     hit.kind = Hit::Icon;
     hit.index = static_cast<int>(i);
@@ -135,7 +140,11 @@ void drawStatusLine(Canvas& c, HWND hover, bool windowShown) {
 
 }  // namespace
 
-bool drawDesktop(Canvas& c, HitMap& hits, Layout& layout, HWND hover) {
+uint8_t colourAttr(LRESULT colour) {
+  return colour == TEXTCOLOUR_GOOD ? Green : colour == TEXTCOLOUR_BAD ? Red : Normal;
+}
+
+bool drawDesktop(Canvas& c, HitMap& hits, Layout& layout, HWND hover, bool balloons) {
   hits.clear();
   c.clear();
   layout.clear();
@@ -160,7 +169,7 @@ bool drawDesktop(Canvas& c, HitMap& hits, Layout& layout, HWND hover) {
     for (posix::Window* w : order) drawTopLevel(c, hits, layout, *w, w->self == active, desk);
   }
   drawStatusLine(c, hover, !order.empty());
-  drawNotificationArea(c, hits);
+  drawNotificationArea(c, hits, balloons);
   return tooSmall.tooSmall;
 }
 

@@ -12,7 +12,11 @@
 namespace term {
 
 // Returns true when the terminal is too small: then no window is drawn or hit.
-bool drawDesktop(Canvas& canvas, HitMap& hits, Layout& layout, HWND hover);
+// balloons: an icon with a balloon shows it instead of its tip.
+bool drawDesktop(Canvas& canvas, HitMap& hits, Layout& layout, HWND hover, bool balloons);
+
+// The colour attribute for a WM_GETTEXTCOLOUR answer.
+uint8_t colourAttr(LRESULT colour);
 
 // The rows the windows may use: all but the status line and the notification area.
 inline int desktopRows(const Canvas& c) { return c.rows() > 2 ? c.rows() - 2 : c.rows(); }

@@ -16,6 +16,7 @@ struct Hit {
   enum Kind {
     Window,
     MinimizeBox,
+    MaximizeBox,
     CloseBox,
     Caption,
     ScrollUp,

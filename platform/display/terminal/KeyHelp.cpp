@@ -9,7 +9,7 @@ std::string keyHelpText() {
          "Enter or Space: press the button; Space: toggle the check box\n"
          "Up / Down: step the interval\n"
          "PgUp / PgDn / Home / End: scroll the log\n"
-         "F9: minimise   Ctrl+Q or Alt+F4: close\n"
+         "F9: minimise   F10: maximise / restore   Ctrl+Q or Alt+F4: close\n"
          "Escape or Enter: close this box";
 }
 

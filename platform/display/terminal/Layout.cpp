@@ -162,7 +162,8 @@ TopLayout Layout::place(HWND top, const Rect& desk) {
   posix::Window* w = posix::findWindow(top);
   if (!w) return result;
   bool titled = posix::captionHeight(w->style) > 0;
-  bool framed = titled || posix::frameWidth(w->style) > 0;
+  // A maximised window's frame lies beyond the screen, as on Windows: it gets the desk.
+  bool framed = !(w->style & WS_MAXIMIZE) && (titled || posix::frameWidth(w->style) > 0);
   int extraCols = framed ? 2 : 0, extraRows = (titled || framed ? 1 : 0) + (framed ? 1 : 0);
   RECT client = posix::clientRectOf(*w);
   std::vector<Node> kids;

@@ -210,6 +210,13 @@ void Router::key(const InputEvent& ev, bool controlsShown) {
     if (HWND a = activeVisible()) PostMessageA(a, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     return;
   }
+  if (ev.key == Key::F10 && !ev.alt && !ev.ctrl) {
+    // As the title bar's maximise box does, for a window that has one.
+    HWND a = activeVisible();
+    if (a && (GetWindowLongA(a, GWL_STYLE) & WS_MAXIMIZEBOX))
+      PostMessageA(a, WM_SYSCOMMAND, IsZoomed(a) ? SC_RESTORE : SC_MAXIMIZE, 0);
+    return;
+  }
   if (ev.key == Key::F2 && !ev.alt && !ev.ctrl) return clickIcon(0);
   if (!controlsShown) return;  // keys must not act on what the person cannot see
   HWND target = keyTarget();
@@ -325,6 +332,9 @@ void Router::release(const InputEvent& ev, const HitMap& hits) {
     }
     case Hit::MinimizeBox:
       if (same) PostMessageA(p.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      return;
+    case Hit::MaximizeBox:
+      if (same) PostMessageA(p.hwnd, WM_SYSCOMMAND, IsZoomed(p.hwnd) ? SC_RESTORE : SC_MAXIMIZE, 0);
       return;
     case Hit::CloseBox:
       if (same) PostMessageA(p.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -5,12 +5,14 @@
 // and Alt as they were for that key. A few keys belong to the desktop:
 //   Alt+F4, Ctrl+Q, Ctrl+C  close the active window (WM_SYSCOMMAND SC_CLOSE)
 //   F9                      minimise the active window (SC_MINIMIZE)
+//   F10                     maximise the active window, or restore it (SC_MAXIMIZE / SC_RESTORE)
 //   F2                      a click on the first notification icon
 // Mouse: a press activates the window and goes to the control under it in client
 // pixels (the release to the same control, as with capture); a second press in the
 // same cell within the double-click time is a double click for classes that want
 // one; the wheel goes to the window under the pointer; the title-bar boxes send
-// SC_MINIMIZE / SC_CLOSE; the scroll bar of a multi-line edit sends WM_VSCROLL.
+// SC_MINIMIZE, SC_MAXIMIZE (SC_RESTORE when maximised) and SC_CLOSE; the scroll bar of
+// a multi-line edit sends WM_VSCROLL.
 #pragma once
 
 #include <cstdint>

@@ -25,6 +25,8 @@ volatile bool haveSavedModes = false;
 volatile bool screenOpen = false;
 SCREEN* cursesScreen = nullptr;
 bool utf8Terminal = false;
+bool colourTerminal = false;
+constexpr short kGreenPair = 1, kRedPair = 2;
 
 void writeAll(const char* s, size_t n) {
   while (n > 0) {
@@ -42,6 +44,11 @@ attr_t cursesAttr(uint8_t a) {
   if (a & Underline) r |= A_UNDERLINE;
   if (a & Dim) r |= A_DIM;
   return r;
+}
+
+short cursesPair(uint8_t a) {
+  if (!colourTerminal) return 0;
+  return (a & Red) ? kRedPair : (a & Green) ? kGreenPair : 0;
 }
 
 }  // namespace
@@ -62,6 +69,11 @@ bool Screen::open() {
   nonl();
   curs_set(0);
   leaveok(stdscr, FALSE);
+  if (has_colors() && start_color() == OK) {
+    use_default_colors();  // the person's own background stays
+    colourTerminal =
+        init_pair(kGreenPair, COLOR_GREEN, -1) == OK && init_pair(kRedPair, COLOR_RED, -1) == OK;
+  }
   refresh();
   writeAll(kMouseOn, sizeof kMouseOn - 1);
   open_ = true;
@@ -104,7 +116,7 @@ void drawCell(int r, int c, const Cell& cell, bool insert) {
   char32_t mark = utf8Terminal ? cell.mark : 0;
   wchar_t wide[3] = {static_cast<wchar_t>(ch), static_cast<wchar_t>(mark), 0};
   cchar_t cc;
-  setcchar(&cc, wide, attr, 0, nullptr);
+  setcchar(&cc, wide, attr, cursesPair(cell.attr), nullptr);
   if (insert)
     mvins_wch(r, c, &cc);
   else
@@ -136,6 +148,10 @@ void Screen::present(const Canvas& canvas) {
     curs_set(0);
   }
   refresh();
+}
+
+void Screen::bell() {
+  if (open_) beep();
 }
 
 void restoreTerminalNow() {

@@ -20,6 +20,7 @@ class Screen {
   void size(int& rows, int& cols) const;  // the terminal's current size in cells
   void resize(int rows, int cols);        // after SIGWINCH
   void present(const Canvas& canvas);
+  void bell();  // once, the terminal's own way (audible or visible)
   int inputFd() const { return 0; }
 
  private:

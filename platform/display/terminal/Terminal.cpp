@@ -70,7 +70,8 @@ bool TerminalDisplay::beforeWait() { return dispatchPending(); }
 void TerminalDisplay::paint() {
   if (!pending_.empty()) return;  // drawn when all input is delivered
   if (!dirty_ || lost_ || !screen_.isOpen()) return;
-  tooSmall_ = drawDesktop(canvas_, hits_, layout_, router_.hover());
+  noticeBalloons();
+  tooSmall_ = drawDesktop(canvas_, hits_, layout_, router_.hover(), balloonShown_);
   Rect desk{0, 0, canvas_.cols(), desktopRows(canvas_)};
   for (auto& d : dialogs_) {
     canvas_.hideCaret();  // only the top box shows its caret
@@ -148,7 +149,18 @@ void TerminalDisplay::closeKeyHelp() {
   help_.reset();
 }
 
+void TerminalDisplay::noticeBalloons() {
+  for (const posix::NotifyIcon& icon : posix::notifyIcons()) {
+    unsigned& seen = balloonSeen_[icon.hwnd];
+    if (icon.balloonSerial == seen) continue;
+    seen = icon.balloonSerial;
+    balloonShown_ = true;
+    if (!(icon.balloonFlags & NIIF_NOSOUND)) screen_.bell();
+  }
+}
+
 void TerminalDisplay::dispatch(const InputEvent& ev) {
+  if (ev.type == InputEvent::KeyPress || (ev.press && !ev.motion)) balloonShown_ = false;
   bool plain = ev.type == InputEvent::KeyPress && !ev.alt && !ev.ctrl && !ev.shift;
   if (dialogs_.empty()) {
     if (plain && ev.key == Key::F1) return showKeyHelp();

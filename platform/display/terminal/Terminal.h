@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ class TerminalDisplay : public posix::Display {
   void iconsChanged() override { dirty_ = true; }
   int screenWidth() const override { return cols_ * kCellW; }
   int screenHeight() const override { return rows_ * kCellH; }
+  int workAreaHeight() const override { return (rows_ > 2 ? rows_ - 2 : rows_) * kCellH; }
   void beginDialog(posix::DialogRequest& req) override;
   void endDialog(posix::DialogRequest& req) override;
   bool beforeWait() override;
@@ -68,6 +70,11 @@ class TerminalDisplay : public posix::Display {
   int rows_ = 24, cols_ = 80;
   bool dirty_ = true;
   bool lost_ = false;
+  // Balloons: the newest one seen (it rings once) and whether it still shows; any key
+  // or click takes it away.
+  std::map<HWND, unsigned> balloonSeen_;  // per icon window
+  bool balloonShown_ = false;
+  void noticeBalloons();
   // SIGTERM: the session ends with nobody to answer; boxes are answered for them.
   bool unattended_ = false;
 };
