@@ -33,6 +33,7 @@ void TForm1::LogMsg(const std::string& Text) {
 }
 
 void TForm1::CountResult(TStatKind Kind) {
+  FPollOutcome = Kind;
   switch (Kind) {
     case skPoll:
       ++FPollCount;
@@ -41,6 +42,7 @@ void TForm1::CountResult(TStatKind Kind) {
       ++FSuccessCount;
       FSuccessTimeTotal += FLastElapsed;
       FHeaderBytes += double(HTTP->Header.size());
+      ++FSuccessTimes[std::llround(FLastElapsed * kMsPerDay)];
       break;
     case skFailure:
       ++FFailCount;
@@ -79,6 +81,7 @@ void TForm1::ResetStats() {
   FPollCount = FSuccessCount = FFailCount = FNoConnectionCount = FInvalidHostCount = 0;
   FHeaderBytes = 0;
   FSuccessTimeTotal = 0;
+  FSuccessTimes.clear();
   FStatsStart = Now();
 }
 
@@ -98,6 +101,8 @@ void TForm1::LogStats() {
   AppendLogLine(Format("\tInvalid Host: %d", {FInvalidHostCount}));
   AppendLogLine(Format("\tAvg. Success Time: %s", {FormatElapsed(average)}));
   AppendLogLine(Format("\tBandwidth Used: %.1f KBytes", {FHeaderBytes / 1024}));
+  for (const std::string& line : ReportFigureLines(FSuccessTimes, FPollCount, FSuccessCount))
+    AppendLogLine(line);
   AppendLogLine("");
   ResetStats();
 }

@@ -19,8 +19,9 @@ void TForm1::PollServer() {
   FBusy = true;
   StartPollClock();
   CountResult(skPoll);
+  const std::string address = edURL->Text();
   try {
-    HTTP->Head(edURL->Text());
+    HTTP->Head(address);
   } catch (const Exception& e) {
     LogMsg(e.Message());
   } catch (const std::exception& e) {
@@ -30,6 +31,27 @@ void TForm1::PollServer() {
     throw;
   }
   FBusy = false;
+  ExportPoll(address);
+}
+
+// After the poll's log lines: what other tools read. The outcome is the last kind
+// the handlers counted (only skPoll: the request ended with an error).
+void TForm1::ExportPoll(const std::string& Address) {
+  if (!FExport.Enabled()) return;
+  static const TPollOutcome kOutcomes[] = {poError, poSuccess, poFailure, poInvalidHost,
+                                           poConnectionFailed};
+  TPollRecord poll;
+  poll.Address = Address;
+  poll.Outcome = kOutcomes[FPollOutcome];
+  const bool answered = poll.Outcome == poSuccess || poll.Outcome == poFailure;
+  if (answered) {
+    poll.StatusCode = StatusOfHeader(HTTP->Header);
+    poll.HeaderBytes = HTTP->Header.size();
+  }
+  const double days = answered ? FLastElapsed : TickCountDays() - FPollStartTick;
+  poll.ElapsedSeconds = std::max(0.0, days * 86400);
+  poll.End = WallTimeNow();
+  FExport.Record(poll);
 }
 
 void TForm1::StartPollClock() {
