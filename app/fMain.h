@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "app/PollExport.h"
+#include "app/ReportFigures.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -103,6 +105,7 @@ class TForm1 : public TForm {
 
   // Poll cycle.
   void PollServer();
+  void ExportPoll(const std::string& Address);  // the metrics and history files, if any
   void StartPollClock();  // notes the start of a poll (wall clock and monotonic)
   void ToggleAutoPoll();
 
@@ -129,6 +132,9 @@ class TForm1 : public TForm {
   // written: a value this instance left alone is not written over a newer one.
   TSettingTexts FSettingsShown;
   TSettingTexts FSettingsInFile;
+  TPollExport FExport;
+  TStatKind FPollOutcome = skPoll;  // the last kind counted: how the poll ended
+  TTimeTally FSuccessTimes;         // this period's success times, for the report
   bool FBusy = false;
   bool FManualPoll = false;
   bool FClosing = false;
@@ -147,3 +153,7 @@ class TForm1 : public TForm {
 };
 
 extern TForm1* Form1;
+
+// The poll request's settings (time-out, headers), for the window's client and the
+// check mode's, so both send the same bytes.
+void SetUpPollClient(THttpClient& Client);
