@@ -1,7 +1,6 @@
 // The check mode: one HEAD request and its verdict as a monitoring plugin's line.
 #include "app/CheckMode.h"
 
-#include <charconv>
 #include <chrono>
 
 #include "app/PollRecord.h"
@@ -20,14 +19,8 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
-std::string Fixed(double value, int precision) {
-  char buf[64];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  return ec == std::errc() ? std::string(buf, end) : "0";
-}
-
 std::string Threshold(const std::optional<double>& seconds) {
-  return seconds ? Fixed(*seconds, 6) : std::string();
+  return seconds ? FixedPoint(*seconds, 6) : std::string();
 }
 
 struct TCheckRun {
@@ -71,8 +64,8 @@ std::string Summary(const TCheckOptions& options, const TCheckRun& run) {
       std::string status;
       StatusOfHeader(run.Header, &status);
       if (status.empty()) status = "No status code";
-      return Printable(status) + ", " + Fixed(run.Seconds, 3) +
-             " s | time=" + Fixed(run.Seconds, 6) + "s;" + Threshold(options.Warning) + ";" +
+      return Printable(status) + ", " + FixedPoint(run.Seconds, 3) +
+             " s | time=" + FixedPoint(run.Seconds, 6) + "s;" + Threshold(options.Warning) + ";" +
              Threshold(options.Critical) + ";0 size=" + std::to_string(run.Header.size()) + "B;;;0";
     }
     case poInvalidHost:
@@ -83,7 +76,8 @@ std::string Summary(const TCheckOptions& options, const TCheckRun& run) {
     case poError:
       break;
   }
-  return Printable(run.Error) + ", " + Fixed(run.Seconds, 3) + " s";  // a time-out shows as such
+  return Printable(run.Error) + ", " + FixedPoint(run.Seconds, 3) +
+         " s";  // a time-out shows as such
 }
 
 }  // namespace

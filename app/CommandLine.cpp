@@ -144,9 +144,9 @@ bool TParser::Apply(const std::string& name, const std::string& value) {
     const std::optional<double> seconds = Seconds(value);
     if (!seconds)
       return Refuse(name + ": '" + value + "' is not a number of seconds above 0, at most 86400");
-    (name == "--warning"    ? check.Warning
-     : name == "--critical" ? check.Critical
-                            : check.Timeout) = *seconds;
+    if (name == "--warning") check.Warning = seconds;
+    if (name == "--critical") check.Critical = seconds;
+    if (name == "--timeout") check.Timeout = *seconds;
   }
   return true;
 }

@@ -1,17 +1,9 @@
 // The metrics and history files written after each poll.
 #include "app/PollExport.h"
 
-#include <charconv>
-
 #include "framework/Classes.h"
 
 namespace {
-
-std::string Fixed(double value, int precision) {
-  char buf[64];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
-  return ec == std::errc() ? std::string(buf, end) : "0";
-}
 
 // A label value as the text format wants it: backslash, quote and line feed escaped.
 std::string LabelValue(const std::string& text) {
@@ -72,7 +64,7 @@ std::string MetricsText(const TPollTotals& Totals, const TPollRecord& Last) {
       {"up", "gauge", "Whether the last poll succeeded (1) or not (0).",
        Last.Outcome == poSuccess ? "1" : "0"},
       {"poll_duration_seconds", "gauge", "How long the last poll took.",
-       Fixed(Last.ElapsedSeconds, 6)},
+       FixedPoint(Last.ElapsedSeconds, 6)},
       {"last_status_code", "gauge", "The HTTP status code of the last poll (0: no status).",
        std::to_string(Last.StatusCode < 0 ? 0 : Last.StatusCode)},
       {"last_poll_timestamp_seconds", "gauge", "When the last poll ended, in seconds since 1970.",

@@ -1,6 +1,7 @@
 // The wall time with its offset, and what a status line says.
 #include "app/PollRecord.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "framework/SysUtils.h"
@@ -34,6 +35,12 @@ std::string IsoTime(const TWallTime& Time) {
   return Format("%.4d-%.2d-%.2dT%.2d:%.2d:%.2d.%.3d%s%.2d:%.2d",
                 {y, mo, d, int(rest / 3600000), int(rest / 60000 % 60), int(rest / 1000 % 60),
                  int(rest % 1000), Time.OffsetMinutes < 0 ? "-" : "+", off / 60, off % 60});
+}
+
+std::string FixedPoint(double Value, int Precision) {
+  char buf[64];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, Value, std::chars_format::fixed, Precision);
+  return ec == std::errc() ? std::string(buf, end) : "0";
 }
 
 const char* OutcomeWord(TPollOutcome Outcome) {

@@ -25,6 +25,8 @@ struct TPollRecord {
 TWallTime WallTimeNow();
 // ISO 8601 local time with milliseconds and offset: 2026-12-08T13:04:05.123+01:00.
 std::string IsoTime(const TWallTime& Time);
+// A number with `Precision` decimals and a point, whatever the locale says.
+std::string FixedPoint(double Value, int Precision);
 // The word the history file uses for an outcome ("success", "connection-failed", ...).
 const char* OutcomeWord(TPollOutcome Outcome);
 

@@ -153,7 +153,6 @@ TEST(CommandLineRun, TwoInstancesKeepTheirOwnSettingsAndWriteMetricsAndHistory) 
             std::string::npos)
       << aIni;
   EXPECT_NE(aIni.find("history=history.csv"), std::string::npos) << aIni;  // kept, not rewritten
-  EXPECT_NE(aIni.find("[window]"), std::string::npos) << aIni;  // the placement beside it
   EXPECT_NE(bIni.find("url=" + serverB.address() + "\r\nfreq=9\r\nautopoll=1\r\n"),
             std::string::npos)
       << bIni;
