@@ -34,6 +34,7 @@ std::string TForm1::LogMsg(const std::string& Text) {
 }
 
 void TForm1::CountResult(TStatKind Kind) {
+  FPollEndKind = Kind;
   switch (Kind) {
     case skPoll:
       ++FPollCount;
@@ -42,6 +43,7 @@ void TForm1::CountResult(TStatKind Kind) {
       ++FSuccessCount;
       FSuccessTimeTotal += FLastElapsed;
       FHeaderBytes += double(HTTP->Header.size());
+      ++FSuccessTimes[std::llround(FLastElapsed * kMsPerDay)];
       break;
     case skFailure:
       ++FFailCount;
@@ -80,6 +82,7 @@ void TForm1::ResetStats() {
   FPollCount = FSuccessCount = FFailCount = FNoConnectionCount = FInvalidHostCount = 0;
   FHeaderBytes = 0;
   FSuccessTimeTotal = 0;
+  FSuccessTimes.clear();
   FStatsStart = Now();
 }
 
@@ -99,6 +102,8 @@ void TForm1::LogStats() {
   AppendLogLine(Format("\tInvalid Host: %d", {FInvalidHostCount}));
   AppendLogLine(Format("\tAvg. Success Time: %s", {FormatElapsed(average)}));
   AppendLogLine(Format("\tBandwidth Used: %.1f KBytes", {FHeaderBytes / 1024}));
+  for (const std::string& line : ReportFigureLines(FSuccessTimes, FPollCount, FSuccessCount))
+    AppendLogLine(line);
   AppendLogLine("");
   ResetStats();
 }

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/CheckMode.h"
 #include "app/CommandLine.h"
 #include "app/Entry.h"
 #include "app/LogEcho.h"
@@ -72,6 +74,42 @@ void EndHeadlessOutput() {
   gStdout.reset();
 }
 
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A file named on the command line is made in a folder that exists and is no folder
+// itself; the complaint, or empty.
+std::string FileProblem(const std::string& option, const std::string& name) {
+  if (name.empty()) return "";
+  const std::string folder = ExtractFilePath(name);
+  if (!folder.empty() && !IsFolder(folder))
+    return "tavix: " + option + ": the folder '" + folder + "' does not exist";
+  if (IsFolder(name)) return "tavix: " + option + ": '" + name + "' is a folder";
+  return "";
+}
+
+// The options of a run, checked against the file system. A settings file named
+// without a folder is the one in the current folder, not in the settings folder.
+std::string PrepareRun(TRunOptions run) {
+  for (const auto& [option, name] : {std::pair{"--config", run.ConfigFile},
+                                     {"--metrics", run.MetricsFile},
+                                     {"--history", run.HistoryFile}})
+    if (std::string problem = FileProblem(option, name); !problem.empty()) return problem;
+  if (!run.ConfigFile.empty() && run.ConfigFile.find('/') == std::string::npos)
+    run.ConfigFile = "./" + run.ConfigFile;
+  SetRunOptions(run);
+  return "";
+}
+
+// A monitoring engine reads the first line of standard output, also for a refusal.
+int RefuseCheck(const std::string& error) {
+  Write(stdout, "HTTP UNKNOWN - " + error.substr(error.rfind("tavix: ", 0) == 0 ? 7 : 0) + "\n");
+  Write(stderr, UsageText());
+  return kCheckUsageStatus;
+}
+
 }  // namespace
 
 int PlatformCommandLine(int argc, char** argv) {
@@ -85,9 +123,20 @@ int PlatformCommandLine(int argc, char** argv) {
       Write(stdout, VersionText());
       return 0;
     case caError:
+      if (line.Status == kCheckUsageStatus) return RefuseCheck(line.Error);
       Write(stderr, line.Error + "\n" + UsageText());
-      return kUsageStatus;
+      return line.Status;
+    case caCheck: {
+      std::string verdict;
+      const int status = RunCheck(line.Check, verdict);
+      Write(stdout, verdict + "\n");
+      return status;
+    }
     case caRun:
+      if (const std::string problem = PrepareRun(line.Run); !problem.empty()) {
+        Write(stderr, problem + "\n");
+        return kUsageStatus;
+      }
       break;
   }
   return -1;

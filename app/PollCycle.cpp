@@ -25,8 +25,9 @@ void TForm1::PollServer() {
     FPollSucceeded = false;
     if (FPollOutcome.empty()) FPollOutcome = message;
   };
+  const std::string address = edURL->Text();
   try {
-    HTTP->Head(edURL->Text());
+    HTTP->Head(address);
   } catch (const Exception& e) {
     failed(e.Message());
     LogWhyItEnded();
@@ -38,6 +39,7 @@ void TForm1::PollServer() {
     throw;
   }
   FBusy = false;
+  ExportPoll(address);
   PollEnded();
 }
 
@@ -77,6 +79,26 @@ void TForm1::LogWhyItEnded() {
 
 void TForm1::LogRedirectTarget() {
   if (!HTTP->RedirectedTo().empty()) LogFmt("AT REDIRECT TARGET %s", {HTTP->RedirectedTo()});
+}
+
+// After the poll's log lines: what other tools read. The outcome is the last kind
+// the handlers counted (only skPoll: the request ended with an error).
+void TForm1::ExportPoll(const std::string& Address) {
+  if (!FExport.Enabled()) return;
+  static const TPollOutcome kOutcomes[] = {poError, poSuccess, poFailure, poInvalidHost,
+                                           poConnectionFailed};
+  TPollRecord poll;
+  poll.Address = Address;
+  poll.Outcome = kOutcomes[FPollEndKind];
+  const bool answered = poll.Outcome == poSuccess || poll.Outcome == poFailure;
+  if (answered) {
+    poll.StatusCode = StatusOfHeader(HTTP->Header);
+    poll.HeaderBytes = HTTP->Header.size();
+  }
+  const double days = answered ? FLastElapsed : TickCountDays() - FPollStartTick;
+  poll.ElapsedSeconds = std::max(0.0, days * 86400);
+  poll.End = WallTimeNow();
+  FExport.Record(poll);
 }
 
 void TForm1::StartPollClock() {

@@ -1,6 +1,7 @@
 // The four settings kept between runs in the "settings" section of tavix.ini.
 // At the end a value this instance did not change is left as the file has it when
 // the file changed meanwhile (by hand, or by another instance that ended first).
+#include "app/CommandLine.h"
 #include "app/fMain.h"
 
 namespace {
@@ -10,14 +11,27 @@ const char* const kKeys[] = {"url", "freq", "autopoll", "dispheaders"};
 const char* const kMissing = "\x01";
 }  // namespace
 
+// Values given on the command line win for this run; SaveSettings then writes them
+// as if typed. "metrics" and "history" are only read: a user adds them by hand.
 void TForm1::LoadSettings() {
   FSettingsInFile = SettingsInFile();
   FAlerts->LoadSettings(*FIniFile, kSection);  // before a poll can start
-  edURL->SetText(FIniFile->ReadString(kSection, "url", kDefaultHost));
-  edFreq->SetValue(FIniFile->ReadInteger(kSection, "freq", 15));
-  if (FIniFile->ReadBool(kSection, "autopoll", false)) btnStartClick(nullptr);
+  const TRunOptions& given = RunOptions();
+  edURL->SetText(given.Address ? *given.Address
+                               : FIniFile->ReadString(kSection, "url", kDefaultHost));
+  edFreq->SetValue(given.Every ? *given.Every : FIniFile->ReadInteger(kSection, "freq", 15));
+  FExport.MetricsFile =
+      given.MetricsFile.empty() ? FIniFile->ReadString(kSection, "metrics", "") : given.MetricsFile;
+  FExport.HistoryFile =
+      given.HistoryFile.empty() ? FIniFile->ReadString(kSection, "history", "") : given.HistoryFile;
+  FExport.OnError = [](const Exception& e) { Application->HandleException(e); };
+  if (given.Start || FIniFile->ReadBool(kSection, "autopoll", false)) btnStartClick(nullptr);
   cbxHeader->SetChecked(FIniFile->ReadBool(kSection, "dispheaders", false));
   FSettingsShown = SettingsShown();
+  // What the command line gave counts as this instance's change, as if typed.
+  if (given.Address) FSettingsShown[0] = FSettingsInFile[0];
+  if (given.Every) FSettingsShown[1] = FSettingsInFile[1];
+  if (given.Start) FSettingsShown[2] = FSettingsInFile[2];
   // Read only: a file without the key keeps exactly the keys it had.
   FCertWarnDays = FIniFile->ReadInteger(kSection, "certwarndays", 14);
 }

@@ -1,6 +1,8 @@
 // The main window's construction, start-up, showing, hiding and closing.
 #include "app/fMain.h"
 
+#include "app/CommandLine.h"
+
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
@@ -30,18 +32,22 @@ void TForm1::BuildComponents() {
   BuildButtons();
 }
 
+void SetUpPollClient(THttpClient& Client) {
+  Client.TimeOut = 60000;
+  Client.Port = 0;
+  Client.ReportLevel = 0;
+  Client.Body = "Default.htm";
+  Client.Header = "Head.txt";
+  Client.HeaderInfo()->LocalProgram = "Pollarion";
+  Client.HeaderInfo()->Referer = "Pollarion";
+}
+
 // The HTTP client comes right after the panel, as in the window description; the
 // other non-visual components are created at their places by BuildButtons.
 void TForm1::BuildNonVisual() {
   HTTP = Create<THttpClient>(this);
   HTTP->Name = "HTTP";
-  HTTP->TimeOut = 60000;
-  HTTP->Port = 0;
-  HTTP->ReportLevel = 0;
-  HTTP->Body = "Default.htm";
-  HTTP->Header = "Head.txt";
-  HTTP->HeaderInfo()->LocalProgram = "Pollarion";
-  HTTP->HeaderInfo()->Referer = "Pollarion";
+  SetUpPollClient(*HTTP);
   HTTP->OnSuccess = [this](CmdType c) { HTTPSuccess(c); };
   HTTP->OnFailure = [this](CmdType c) { HTTPFailure(c); };
   HTTP->OnInvalidHost = [this](bool& h) { HTTPInvalidHost(h); };
@@ -145,13 +151,16 @@ void TForm1::FormCreate(TObject* Sender) {
     ~Reset() { flag = false; }
   } reset{FLoading};
   ResetStats();
-  FIniFile = std::make_unique<TIniFile>("tavix.ini");
+  const std::string config = RunOptions().ConfigFile;
+  FIniFile = std::make_unique<TIniFile>(config.empty() ? "tavix.ini" : config);
+  if (!config.empty()) FormStorage1->IniFileName = config;  // the placement beside it
   LoadSettings();
   const std::string marker = ExtractFilePath(Application->ExeName()) + "newinstall";
   if (FileExists(marker)) {
     DeleteFile(marker);  // a failure only means the window shows again next time
     SetVisible(true);
   }
+  if (RunOptions().Show) SetVisible(true);
 }
 
 void TForm1::FormDestroy(TObject* Sender) {

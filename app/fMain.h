@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "app/PollExport.h"
+#include "app/ReportFigures.h"
 #include "app/StateAlerts.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
@@ -110,6 +112,7 @@ class TForm1 : public TForm {
   void StartPollClock();     // notes the start of a poll (wall clock and monotonic)
   void LogWhyItEnded();      // after an error line: a time-out, a redirect target
   void LogRedirectTarget();  // the address a redirect led the poll to, if any
+  void ExportPoll(const std::string& Address);  // the metrics and history files, if any
   void ToggleAutoPoll();
 
   // Settings file.
@@ -147,6 +150,9 @@ class TForm1 : public TForm {
   std::unique_ptr<TStateAlerts> FAlerts;
   bool FPollSucceeded = false;  // this poll ended with OnSuccess and no error
   std::string FPollOutcome;     // this poll's last outcome
+  TPollExport FExport;
+  TStatKind FPollEndKind = skPoll;  // the last kind counted: how the poll ended
+  TTimeTally FSuccessTimes;         // this period's success times, for the report
   bool FBusy = false;
   bool FManualPoll = false;
   // The busy notice shows (shared with the thread that shows it).
@@ -169,3 +175,7 @@ class TForm1 : public TForm {
 };
 
 extern TForm1* Form1;
+
+// The poll request's settings (time-out, headers), for the window's client and the
+// check mode's, so both send the same bytes.
+void SetUpPollClient(THttpClient& Client);

@@ -140,6 +140,10 @@ int main(int argc, char** argv) {
                     Scaled(st.rssKiB, 1 / 1024.0), 8, "< 8", load});
     rows.push_back({"peak resident memory after the first poll (VmHWM), MiB",
                     Scaled(st.hwmKiB, 1 / 1024.0), -1, "", load});
+    Stage("check mode: start to exit");
+    load = LoadAverage();
+    rows.push_back({"check mode (--check) on a loopback success: start to exit, ms",
+                    MeasureCheck(o.paths, o.quick ? 10 : 50), 10, "< 10", load});
     Stage("processor time of a poll waiting 2 s for a slow server");
     load = LoadAverage();
     rows.push_back({"processor time of a poll waiting 2 s for the answer, ms",

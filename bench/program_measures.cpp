@@ -190,3 +190,17 @@ std::vector<double> MeasureSilentConnect(const BenchPaths& p, int rounds) {
   }
   return cpu;
 }
+
+std::vector<double> MeasureCheck(const BenchPaths& p, int rounds) {
+  StampServer server;
+  ChildCommand cmd;
+  cmd.argv = {p.tavix, "--check", server.address()};
+  cmd.errPath = p.workDir + "/check.err";
+  std::vector<double> ms;
+  for (int r = 0; r < rounds; ++r) {
+    const double took = RunTimedMs(cmd, 10000);
+    if (took < 0) throw std::runtime_error("tavix --check did not answer OK");
+    ms.push_back(took);
+  }
+  return ms;
+}

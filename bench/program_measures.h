@@ -41,3 +41,7 @@ std::vector<double> MeasureSlowPoll(const BenchPaths& p, int rounds);
 // Processor time (ms) of 2 s of the first poll's connect to a server that never accepts.
 std::vector<double> MeasureEndDuringSilentPoll(const BenchPaths& p, int rounds);
 std::vector<double> MeasureSilentConnect(const BenchPaths& p, int rounds);
+
+// Wall time (ms) of tavix --check against a loopback server that answers at once, from
+// the spawn to the exit (status 0).
+std::vector<double> MeasureCheck(const BenchPaths& p, int rounds);

@@ -793,6 +793,7 @@ DWORD GetTickCount();
 uint64_t GetTickCount64();
 void Sleep(DWORD ms);
 void GetLocalTime(SYSTEMTIME* st);
+void GetSystemTime(SYSTEMTIME* st);  // UTC
 
 // ---- input state, screen ----
 int GetSystemMetrics(int index);

@@ -101,9 +101,9 @@ uint64_t GetTickCount64() { return posix::nowMs(); }
 
 void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-void GetLocalTime(SYSTEMTIME* st) {
-  if (!st) return;
-  int64_t ms = posix::gClock.load()->localMs();
+namespace {
+
+void FillSystemTime(int64_t ms, SYSTEMTIME* st) {
   int64_t days = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
   int64_t rest = ms - days * 86400000;
   int y;
@@ -117,6 +117,23 @@ void GetLocalTime(SYSTEMTIME* st) {
   st->wMinute = static_cast<WORD>(rest / 60000 % 60);
   st->wSecond = static_cast<WORD>(rest / 1000 % 60);
   st->wMilliseconds = static_cast<WORD>(rest % 1000);
+}
+
+}  // namespace
+
+void GetLocalTime(SYSTEMTIME* st) {
+  if (st) FillSystemTime(posix::gClock.load()->localMs(), st);
+}
+
+// UTC is the clock's local time less the system's offset at that moment, so a test's
+// manual clock moves both together.
+void GetSystemTime(SYSTEMTIME* st) {
+  if (!st) return;
+  const int64_t local = posix::gClock.load()->localMs();
+  time_t secs = static_cast<time_t>(local / 1000);
+  struct tm tmv;
+  localtime_r(&secs, &tmv);
+  FillSystemTime(local - static_cast<int64_t>(tmv.tm_gmtoff) * 1000, st);
 }
 
 }  // namespace winapi

@@ -41,12 +41,17 @@ TEST_F(AppTest, StatsRightAfterStartAreZeroAndStartAtCreation) {
                                        "\tInvalid Host: 0",
                                        "\tAvg. Success Time: 00:00:00.000",
                                        "\tBandwidth Used: 0.0 KBytes",
+                                       "\tMin. Success Time: 00:00:00.000",
+                                       "\tMedian Success Time: 00:00:00.000",
+                                       "\t95th Pct. Success Time: 00:00:00.000",
+                                       "\tMax. Success Time: 00:00:00.000",
+                                       "\tUptime: 0.0 %",
                                        ""};
   EXPECT_EQ(LogLines(), expected);
   clock_->advance(1000);
   Form1->LogStats();
-  EXPECT_EQ(LogLines().at(11), "12/06/26 21:04:41 - STATS - Started 12/06/26 21:04:40 >>.");
-  EXPECT_EQ(LogLines().at(12), "\tTotal Polls: 0");
+  EXPECT_EQ(LogLines().at(16), "12/06/26 21:04:41 - STATS - Started 12/06/26 21:04:40 >>.");
+  EXPECT_EQ(LogLines().at(17), "\tTotal Polls: 0");
 }
 
 TEST_F(AppTest, AverageSuccessTimeAndBandwidth) {
@@ -127,9 +132,12 @@ TEST_F(AppTest, SaveWritesTheLogWithTheReportInCrLfLines) {
       "\tTotal Polls: 0\r\n\tSuccess: 0\r\n\tFail: 0\r\n\tNo Connection: 0\r\n"
       "\tInvalid Host: 0\r\n\tAvg. Success Time: 00:00:00.000\r\n"
       "\tBandwidth Used: 0.0 KBytes\r\n"
+      "\tMin. Success Time: 00:00:00.000\r\n\tMedian Success Time: 00:00:00.000\r\n"
+      "\t95th Pct. Success Time: 00:00:00.000\r\n\tMax. Success Time: 00:00:00.000\r\n"
+      "\tUptime: 0.0 %\r\n"
       "\r\n";
   EXPECT_EQ(ReadFile(path), expected);
-  EXPECT_EQ(LogLines().size(), 11u);  // No: the log stays
+  EXPECT_EQ(LogLines().size(), 16u);  // No: the log stays
 }
 
 TEST_F(AppTest, SaveAnsweredYesClearsTheLog) {
@@ -161,7 +169,7 @@ TEST_F(AppTest, SaveToAnUnwritablePlaceShowsTheErrorAndKeepsTheLogAndOldFile) {
   // The file the user chose, never a temporary, and the system's reason.
   EXPECT_EQ(dialogs_[1].text,
             "Cannot create file " + path + ". The system cannot find the path specified");
-  EXPECT_EQ(LogLines().size(), 11u);  // the report stays, no clear question
+  EXPECT_EQ(LogLines().size(), 16u);  // the report stays, no clear question
 }
 
 TEST_F(AppTest, AFailedSaveLeavesTheOldFileIntact) {
@@ -192,5 +200,5 @@ TEST_F(AppTest, AFullDiskDuringASaveShowsTheErrorAndLeavesTheOldFileIntact) {
   EXPECT_EQ(ReadFile(path), "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
       << "a temporary file was left behind";
-  EXPECT_EQ(LogLines().size(), 110u);  // the log and its report stay on screen
+  EXPECT_EQ(LogLines().size(), 115u);  // the log and its report stay on screen
 }
