@@ -2,6 +2,7 @@
 #include "framework/ExtCtrls.h"
 
 #include "framework/Forms.h"
+#include "framework/TimerEvent.h"
 
 // ---- TPanel ----
 
@@ -75,9 +76,7 @@ void TTimer::SetOnTimer(TNotifyEvent e) {
   UpdateTimer();
 }
 
-void TTimer::Timer() {
-  if (FOnTimer) FOnTimer(this);
-}
+void TTimer::Timer() { CallTimerHandler(FOnTimer, this); }
 
 void TTimer::WndProc(TMessage& msg) {
   if (msg.Msg == WM_TIMER) {

@@ -59,10 +59,9 @@ if ! have_libfuzzer; then
 fi
 
 if [[ $BUILD -eq 1 ]]; then
-  # Libraries get coverage and sanitizers too, so that the fuzzer sees into them.
-  cmake -S . -B "$OUT" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTAVIX_FUZZ=ON -DTAVIX_TESTS=OFF \
-    "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" >/dev/null
+  # The preset gives the libraries coverage and sanitizers too, so that the fuzzer sees
+  # into them.
+  cmake --preset fuzz >/dev/null
   cmake --build "$OUT" -j2 --target "${TARGETS[@]/#/fuzz_}"
 fi
 

@@ -10,10 +10,9 @@ cd "$(dirname "$0")/.."
 win_deps
 what=${1:-all}
 shift || true
-build() {  # build directory, toolchain
-  cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$2.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DTAVIX_TESTS=ON "${@:3}" >/dev/null
-  cmake --build "$1" -j2
+build() {  # the preset (CMakePresets.json: its folder, toolchain and options), more options
+  cmake --preset "$1" "${@:2}" >/dev/null
+  cmake --build --preset "$1" -j2
 }
-if [ "$what" = all ] || [ "$what" = win32 ]; then build build-win32 mingw-i686 "$@"; fi
-if [ "$what" = all ] || [ "$what" = win64 ]; then build build-win64 mingw-x86_64 "$@"; fi
+if [ "$what" = all ] || [ "$what" = win32 ]; then build windows-i686 "$@"; fi
+if [ "$what" = all ] || [ "$what" = win64 ]; then build windows-x86_64 "$@"; fi

@@ -2,6 +2,7 @@
 #include "socket/ThreadTimer.h"
 
 #include "framework/SysUtils.h"
+#include "framework/TimerEvent.h"
 #include "socket/SocketWindows.h"
 
 namespace {
@@ -36,10 +37,7 @@ void TThreadTimer::SetOnTimer(TNotifyEvent value) {
   UpdateTimer();
 }
 
-void TThreadTimer::Trigger() {
-  TNotifyEvent handler = FOnTimer;  // the handler may reassign OnTimer
-  if (handler) handler(this);
-}
+void TThreadTimer::Trigger() { CallTimerHandler(FOnTimer, this); }
 
 void TThreadTimer::UpdateTimer() {
   KillTimer(FWindowHandle, kTimerId);

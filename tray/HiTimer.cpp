@@ -3,6 +3,7 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/TimerEvent.h"
 
 namespace {
 // Runs on the multimedia timer's thread: nothing but the post.
@@ -63,9 +64,7 @@ void THiTimer::SetThreadPriority(TThreadPriority Value) {
   if (FUseThread) ApplySettings();
 }
 
-void THiTimer::DoTimer() {
-  if (FOnTimer) FOnTimer(this);
-}
+void THiTimer::DoTimer() { CallTimerHandler(FOnTimer, this); }
 
 void THiTimer::StopTicks() {
   if (FWorker) {

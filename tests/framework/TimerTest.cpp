@@ -81,6 +81,24 @@ TEST_F(TimerTest, ErrorsInOnTimerGoToTheStandardBox) {
   EXPECT_EQ(boxes.size(), 2u);  // the timer keeps running
 }
 
+// The handler runs from a copy: replacing or clearing OnTimer during its own tick
+// frees the stored function, and the running one still reads its captures (a
+// use-after-free under AddressSanitizer before).
+TEST_F(TimerTest, AHandlerMayReplaceOrClearItself) {
+  std::vector<std::string> seen;
+  const std::string second(40, 'b');  // long enough to live on the heap
+  timer_->SetInterval(100);
+  timer_->SetOnTimer([this, &seen, first = std::string(40, 'a'), second](TObject*) {
+    timer_->SetOnTimer([this, &seen, second](TObject*) {
+      timer_->SetOnTimer(nullptr);
+      seen.push_back(second);
+    });
+    seen.push_back(first);
+  });
+  for (int i = 0; i < 3; ++i) Advance(100);
+  EXPECT_EQ(seen, (std::vector<std::string>{std::string(40, 'a'), second}));
+}
+
 }  // namespace
 
 #endif  // _WIN32
