@@ -80,7 +80,9 @@ TEST_F(SecurePollTest, EachCertificateKindEndsAsItShould) {
       EXPECT_EQ(lines.size(), 1u);
       EXPECT_TRUE(StartsWith(lines[0], "SUCCESS " + server.url() + " ")) << lines[0];
       ASSERT_EQ(server.plainRequests().size(), 1u);
-      EXPECT_TRUE(StartsWith(server.plainRequests()[0], "HEAD / HTTP/1.0\r\nHost: localhost\r\n"));
+      EXPECT_TRUE(StartsWith(server.plainRequests()[0],
+                             "HEAD / HTTP/1.0\r\nHost: localhost:" + server.portText() + "\r\n"))
+          << server.plainRequests()[0];
       continue;
     }
     ++failures;

@@ -2,6 +2,7 @@
 // while stopped, and which changes are announced.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "app/ServerState.h"
@@ -19,6 +20,9 @@ struct Row {
   double lastSinceMinute;  // of the last announcement
   double lastDownSeconds;
 };
+
+// The row's name in the test's name, not the bytes of its pointers.
+void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
 
 const Row kRows[] = {
     {"FirstSuccessIsNoNews", 1, "SS", "uu", "--", 0, 0},

@@ -138,7 +138,7 @@ TEST_F(Tavix, ClearAsksFirstAndClearsOnYes) {
   clickOn("[ Clear ]");
   ASSERT_TRUE(tmux_->waitFor("Clear polling log and stats?"));
   clickOn("[ Yes ]");
-  EXPECT_TRUE(tmux_->waitGone("SUCCESS"));
+  EXPECT_TRUE(tmux_->waitGone("- SUCCESS")) << tmux_->screen();  // the log's line, not the icon's
 }
 
 TEST_F(Tavix, SaveShowsTheDialogAndWritesTheFile) {
