@@ -34,8 +34,8 @@ constexpr double kMaxSeconds = 86400;
 bool LooksLikeOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 const TOptionSpec* FindOption(const std::string& name) {
-  for (const TOptionSpec& spec : kOptions)
-    if (name == spec.Name) return &spec;
+  for (const TOptionSpec& known : kOptions)
+    if (name == known.Name) return &known;
   return nullptr;
 }
 
@@ -99,19 +99,19 @@ bool TParser::Option(size_t& i) {
   const std::string& arg = FArgs[i];
   const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
   const std::string name = arg.substr(0, eq);
-  const TOptionSpec* spec = FindOption(name);
-  if (!spec) return Refuse("unknown option '" + arg + "'");
-  if (!spec->TakesValue && eq != std::string::npos)
+  const TOptionSpec* known = FindOption(name);
+  if (!known) return Refuse("unknown option '" + arg + "'");
+  if (!known->TakesValue && eq != std::string::npos)
     return Refuse("option '" + name + "' takes no value");
   std::string value;
   if (eq != std::string::npos) {
     value = arg.substr(eq + 1);
-  } else if (spec->TakesValue) {
+  } else if (known->TakesValue) {
     if (i + 1 >= FArgs.size()) return Refuse("option '" + name + "' needs a value");
     value = FArgs[++i];
   }
-  std::string& first = spec->Kind == okRun ? FRunOption : FCheckOption;
-  if (spec->Kind != okAny && first.empty() && name != "--check") first = name;
+  std::string& first = known->Kind == okRun ? FRunOption : FCheckOption;
+  if (known->Kind != okAny && first.empty() && name != "--check") first = name;
   return Apply(name, value);
 }
 
