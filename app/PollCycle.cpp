@@ -39,6 +39,9 @@ void TForm1::PollServer() {
     throw;
   }
   FBusy = false;
+  // A poll the program's own end cut short says nothing of the server: no false alert,
+  // no record.
+  if (Application->Terminated()) return;
   ExportPoll(address);
   PollEnded();
 }
