@@ -23,14 +23,18 @@ function(tavix_check_windows_sources)
 endfunction()
 tavix_check_windows_sources(${TEST_SUPPORT_SOURCES})
 
-# The tray's shell check loads the program's icon resource: the same .rc and icon.
+# The tray's shell check loads the program's icon resource: the same .rc and icons.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(TAVIX_TEST_ICON ${CMAKE_CURRENT_BINARY_DIR}/tavix.ico)
-add_custom_command(OUTPUT ${TAVIX_TEST_ICON}
-  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/make-icon.py ${TAVIX_TEST_ICON}
-  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.py VERBATIM)
+set(TAVIX_TEST_ICON)
+foreach(mark "" up down unknown)
+  set(ico ${CMAKE_CURRENT_BINARY_DIR}/tavix${mark}.ico)
+  add_custom_command(OUTPUT ${ico}
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/make-icon.py ${ico} ${mark}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.py VERBATIM)
+  list(APPEND TAVIX_TEST_ICON ${ico})
+endforeach()
 set_source_files_properties(${CMAKE_SOURCE_DIR}/app/tavix.rc PROPERTIES
-  OBJECT_DEPENDS ${TAVIX_TEST_ICON})
+  OBJECT_DEPENDS "${TAVIX_TEST_ICON}")
 
 function(tavix_test name)
   if(name STREQUAL "e2e")
