@@ -16,7 +16,7 @@ scripts/windows-build.sh all
 # Only the system's DLLs: anything else would have to ship beside the program.
 objdump=$(command -v i686-w64-mingw32-objdump)
 extra=$("$objdump" -p build-win32/tavix.exe | awk '/DLL Name:/ {print toupper($3)}' |
-  grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|SHELL32.DLL|COMCTL32.DLL|COMDLG32.DLL|WINMM.DLL|WS2_32.DLL|WSOCK32.DLL|MSVCRT.DLL|ADVAPI32.DLL' || true)
+  grep -vxE 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|SHELL32.DLL|COMCTL32.DLL|COMDLG32.DLL|WINMM.DLL|WS2_32.DLL|WSOCK32.DLL|MSVCRT.DLL|ADVAPI32.DLL|SECUR32.DLL|CRYPT32.DLL' || true)
 if [ -n "$extra" ]; then
   echo "build-win32/tavix.exe needs DLLs beyond the system's: $extra" >&2
   exit 1

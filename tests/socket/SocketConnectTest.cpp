@@ -220,8 +220,19 @@ TEST_F(ConnectTable, NegativeTimeOutIsARangeError) {
 
 // ---- library start-up ----
 
+// Start-ups are counted per process, and a system library loaded beside ours (Windows'
+// security support) may hold one of its own: how many others hold, given back at once.
+int OtherStartups() {
+  int held = 0;
+  while (held < 100 && WSACleanup() == 0) ++held;
+  WSADATA data;
+  for (int i = 0; i < held; ++i) WSAStartup(MAKEWORD(1, 1), &data);
+  return held;
+}
+
 TEST(SocketUsers, OnlyTheFirstComponentStartsTheLibraryAndTheLastCleansUp) {
   ASSERT_EQ(TSocketClient::GetSocketUsers(), 0);
+  const int others = OtherStartups();
   TOwnedPtr<TSocketClient> a(TComponent::Create<TSocketClient>(nullptr));
   TOwnedPtr<TSocketClient> b(TComponent::Create<TSocketClient>(nullptr));
   {
@@ -242,8 +253,11 @@ TEST(SocketUsers, OnlyTheFirstComponentStartsTheLibraryAndTheLastCleansUp) {
   EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0) != INVALID_SOCKET, true) << "b still holds it";
   b.reset();
   EXPECT_EQ(TSocketClient::GetSocketUsers(), 0);
-  EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
-  EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+  EXPECT_EQ(OtherStartups(), others);  // the last component gave its start-up back
+  if (others == 0) {
+    EXPECT_EQ(socket(AF_INET, SOCK_STREAM, 0), INVALID_SOCKET);
+    EXPECT_EQ(WSAGetLastError(), WSANOTINITIALISED);
+  }
 }
 
 TEST(SocketUsers, OwnedClientIsFreedWithItsOwner) {
