@@ -24,17 +24,8 @@ endfunction()
 tavix_check_windows_sources(${TEST_SUPPORT_SOURCES})
 
 # The tray's shell check loads the program's icon resource: the same .rc and icons.
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(TAVIX_TEST_ICON)
-foreach(mark "" up down unknown)
-  set(ico ${CMAKE_CURRENT_BINARY_DIR}/tavix${mark}.ico)
-  add_custom_command(OUTPUT ${ico}
-    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/make-icon.py ${ico} ${mark}
-    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-icon.py VERBATIM)
-  list(APPEND TAVIX_TEST_ICON ${ico})
-endforeach()
-set_source_files_properties(${CMAKE_SOURCE_DIR}/app/tavix.rc PROPERTIES
-  OBJECT_DEPENDS "${TAVIX_TEST_ICON}")
+include(${CMAKE_SOURCE_DIR}/cmake/Icons.cmake)
+tavix_make_icons(TAVIX_TEST_ICON)
 
 function(tavix_test name)
   if(name STREQUAL "e2e")
