@@ -77,7 +77,7 @@ xvfb-run -a -s "-screen 0 640x480x24" bash "$run/smoke.sh"
 echo "screenshots: $out $hint"
 
 status=0
-expected=$(printf '%s\r\n' "HEAD / HTTP/1.0" "Host: 127.0.0.1" \
+expected=$(printf '%s\r\n' "HEAD / HTTP/1.0" "Host: 127.0.0.1:$port" \
   "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff" \
   "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript" \
   "User-Agent: Pollarion" "Referer: Pollarion" \
