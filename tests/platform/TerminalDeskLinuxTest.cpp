@@ -35,7 +35,7 @@ class TerminalDesk : public ::testing::Test {
   }
   void TearDown() override {
     notifyIcon(NIM_DELETE);
-    if (!form_.empty()) DestroyWindow(form_[0]);
+    closeForm();
     DestroyWindow(icon_);
     queued();
     posix::setNullScreenSize(1024, 768);
@@ -85,6 +85,10 @@ class TerminalDesk : public ::testing::Test {
     SetActiveWindow(form_[0]);
     if (spec.rfind("maximised", 0) == 0) ShowWindow(form_[0], SW_MAXIMIZE);
   }
+  void closeForm() {
+    if (!form_.empty()) DestroyWindow(form_[0]);
+    form_.clear();
+  }
   // Draws the desk; returns its rows, without blanks at their ends.
   std::vector<std::string> draw(HWND hover = nullptr) {
     term::drawDesktop(canvas_, hits_, layout_, hover, false);
@@ -120,22 +124,6 @@ struct LayoutRow {
   const char* windows;  // as makeForm() reads them
   const char* picture;  // the desk's rows, the notification area's left out
 };
-
-void PrintTo(const LayoutRow& row, std::ostream* os) { *os << row.name; }
-
-class LayoutTable : public TerminalDesk, public ::testing::WithParamInterface<LayoutRow> {};
-
-TEST_P(LayoutTable, WindowsAreDrawnSo) {
-  const LayoutRow& row = GetParam();
-  desk(row.cols, row.rows);
-  makeForm(row.windows);
-  if (row.focus > 0) SetFocus(form_[static_cast<size_t>(row.focus)]);
-  std::vector<std::string> rows = draw(row.hover > 0 ? form_[size_t(row.hover)] : nullptr);
-  std::string picture;
-  for (size_t r = 0; r + 1 < rows.size(); ++r) picture += rows[r] + "\n";
-  EXPECT_EQ(picture, row.picture);
-  EXPECT_EQ(rows.back(), " [*] Demo (click to show)");
-}
 
 const LayoutRow kLayoutRows[] = {
     {"HiddenWindowLeavesTheIconAndWhatToDo", 40, 3, 0, 0, "hidden 0 0 200 60 Form",
@@ -208,8 +196,20 @@ const LayoutRow kLayoutRows[] = {
      " Hides the window\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Rows, LayoutTable, ::testing::ValuesIn(kLayoutRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST_F(TerminalDesk, LayoutRowsAreDrawnSo) {
+  for (const LayoutRow& row : kLayoutRows) {
+    SCOPED_TRACE(row.name);
+    desk(row.cols, row.rows);
+    makeForm(row.windows);
+    if (row.focus > 0) SetFocus(form_[static_cast<size_t>(row.focus)]);
+    std::vector<std::string> rows = draw(row.hover > 0 ? form_[size_t(row.hover)] : nullptr);
+    std::string picture;
+    for (size_t r = 0; r + 1 < rows.size(); ++r) picture += rows[r] + "\n";
+    EXPECT_EQ(picture, row.picture);
+    EXPECT_EQ(rows.back(), " [*] Demo (click to show)");
+    closeForm();
+  }
+}
 
 // ---- router: input bytes and the messages they post ----
 
@@ -221,10 +221,8 @@ struct RouterRow {
   bool shown = true;     // false: the terminal is too small to show the window
 };
 
-void PrintTo(const RouterRow& row, std::ostream* os) { *os << row.name; }
-
 // A form with an edit box, a spin box and its buddy, a button, a check box and a log.
-class RouterTable : public TerminalDesk, public ::testing::WithParamInterface<RouterRow> {
+class RouterTable : public TerminalDesk {
  protected:
   void SetUp() override {
     TerminalDesk::SetUp();
@@ -288,26 +286,6 @@ class RouterTable : public TerminalDesk, public ::testing::WithParamInterface<Ro
   }
 };
 
-TEST_P(RouterTable, InputPostsTheseMessages) {
-  const RouterRow& row = GetParam();
-  SetFocus(form_[static_cast<size_t>(row.focus)]);
-  std::string input = place(row.input, draw());
-  queued();
-  term::InputParser parser;
-  term::Router router;
-  std::vector<term::InputEvent> events = parser.feed(input), rest = parser.flush();
-  events.insert(events.end(), rest.begin(), rest.end());
-  for (const term::InputEvent& ev : events)
-    if (ev.type == term::InputEvent::Mouse)
-      router.mouse(ev, hits_);
-    else
-      router.key(ev, row.shown);
-  std::string got;
-  for (const MSG& m : queued()) got += (got.empty() ? "" : "; ") + describe(m);
-  if (router.hover()) got += "; hover " + names_[router.hover()];
-  EXPECT_EQ(got, row.messages);
-}
-
 enum { kName = 1, kCount };
 // A left click (press and release) on the cell "{at}" stands for.
 std::string click(const std::string& at) { return "\x1b[<0;{" + at + "}M\x1b[<0;{" + at + "}m"; }
@@ -351,7 +329,26 @@ const RouterRow kRouterRows[] = {
     {"MotionOverAButtonHovers", kName, "\x1b[<35;{[ Add ]}M", "add MOUSEMOVE 4,8; hover add"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Rows, RouterTable, ::testing::ValuesIn(kRouterRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST_F(RouterTable, InputPostsTheseMessages) {
+  for (const RouterRow& row : kRouterRows) {
+    SCOPED_TRACE(row.name);
+    SetFocus(form_[static_cast<size_t>(row.focus)]);
+    std::string input = place(row.input, draw());
+    queued();
+    term::InputParser parser;
+    term::Router router;
+    std::vector<term::InputEvent> events = parser.feed(input), rest = parser.flush();
+    events.insert(events.end(), rest.begin(), rest.end());
+    for (const term::InputEvent& ev : events)
+      if (ev.type == term::InputEvent::Mouse)
+        router.mouse(ev, hits_);
+      else
+        router.key(ev, row.shown);
+    std::string got;
+    for (const MSG& m : queued()) got += (got.empty() ? "" : "; ") + describe(m);
+    if (router.hover()) got += "; hover " + names_[router.hover()];
+    EXPECT_EQ(got, row.messages);
+  }
+}
 
 }  // namespace
