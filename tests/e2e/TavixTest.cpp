@@ -1,6 +1,7 @@
-// The whole program in a terminal: start hidden, show from the icon, poll a local
-// server, the header, the statistics, clearing, saving, hiding, minimising and
-// closing, and the terminal left as it was found.
+// The whole program in a terminal: show from the icon, poll a local server, the
+// header, the statistics, clearing, saving, closing, signals and UTF-8 typing, and the
+// terminal left as it was found. How the window is laid out and drawn at each size,
+// and what keys and clicks post, is in TerminalDeskLinuxTest and TerminalFaceLinuxTest.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -18,19 +19,17 @@ constexpr char kReply[] = "HTTP/1.0 200 OK\r\nServer: e2e-server\r\nContent-Leng
 
 class Tavix : public ::testing::Test {
  protected:
-  void SetUp() override { start(100, 40); }
+  void SetUp() override { start(); }
 
-  // Runs the program in a terminal of cols x rows; settings may be given beforehand.
-  void start(int cols, int rows, const std::string& ini = std::string(),
-             std::map<std::string, std::string> env = {}) {
+  // Runs the program in a terminal of 100 x 40.
+  void start(std::map<std::string, std::string> env = {}) {
     program_ = buildDir() + "/tavix";
     ASSERT_TRUE(fileExists(program_)) << program_ << " is not built";
     ASSERT_TRUE(server_.listening());
     address_ = "127.0.0.1:" + server_.portText();
-    if (!ini.empty()) std::ofstream(dir_.file("tavix.ini")) << ini;
     env["XDG_CONFIG_HOME"] = dir_.path();
     env["HOME"] = dir_.path();
-    tmux_ = std::make_unique<TmuxSession>(program_, env, dir_.path(), cols, rows);
+    tmux_ = std::make_unique<TmuxSession>(program_, env, dir_.path());
     ASSERT_TRUE(tmux_->waitFor(kTip));
   }
 
@@ -79,13 +78,6 @@ class Tavix : public ::testing::Test {
   std::string program_, address_;
   std::unique_ptr<TmuxSession> tmux_;
 };
-
-TEST_F(Tavix, StartsHiddenWithOnlyTheTipOnTheBottomLine) {
-  std::vector<std::string> lines = tmux_->lines();
-  ASSERT_EQ(lines.size(), 40u);
-  EXPECT_NE(lines[39].find(kTip), std::string::npos);
-  EXPECT_EQ(tmux_->screen().find(kShown), std::string::npos);
-}
 
 TEST_F(Tavix, PollNowLogsSuccessAndDisplayHeaderAddsTheHeader) {
   show();
@@ -157,41 +149,6 @@ TEST_F(Tavix, SaveShowsTheDialogAndWritesTheFile) {
   std::string saved = readFile(dir_.file("polls.txt"));
   EXPECT_NE(saved.find("SUCCESS " + address_), std::string::npos) << saved;
   EXPECT_NE(saved.find("\r\n"), std::string::npos);
-}
-
-TEST_F(Tavix, HideAndMinimiseGoBackToTheIcon) {
-  show();
-  clickOn("[ Hide ]");
-  ASSERT_TRUE(tmux_->waitGone(kShown));
-  show();
-  clickOn("[_]");
-  ASSERT_TRUE(tmux_->waitGone(kShown));
-  tmux_->keys({"F2"});
-  ASSERT_TRUE(tmux_->waitFor(kShown));
-  tmux_->keys({"F9"});
-  EXPECT_TRUE(tmux_->waitGone(kShown));
-}
-
-// The maximised window takes the terminal above the hint line, the log the room below
-// the buttons; the placement keeps the state and the next start shows it maximised.
-TEST_F(Tavix, MaximiseFillsTheTerminalAndComesBackMaximised) {
-  show();
-  tmux_->keys({"F10"});
-  ASSERT_TRUE(tmux_->waitFor("[_][=][X]")) << tmux_->screen();
-  std::vector<std::string> lines = tmux_->lines();
-  ASSERT_EQ(lines.size(), 40u);
-  EXPECT_EQ(lines[0].rfind("[_][=][X]"), 100u - 9) << tmux_->screen();
-  EXPECT_EQ(lines[37].back(), 'v') << tmux_->screen();  // the log's scroll bar reaches the bottom
-  EXPECT_EQ(tmux_->screen().find("+-----"), std::string::npos);  // no frame
-  ::kill(tmux_->programPid(), SIGTERM);
-  ASSERT_EQ(tmux_->waitExit(), 0);
-  EXPECT_NE(settings().find("ShowCmd=3"), std::string::npos) << settings();
-  tmux_.reset();
-  start(100, 40);
-  tmux_->click(tmux_->find(kTip));
-  EXPECT_TRUE(tmux_->waitFor("[_][=][X]")) << tmux_->screen();
-  tmux_->keys({"F10"});
-  EXPECT_TRUE(tmux_->waitFor(kShown)) << tmux_->screen();
 }
 
 TEST_F(Tavix, CloseOffersToSaveTheLogAndLeavesTheTerminalClean) {
@@ -267,96 +224,11 @@ TEST_F(Tavix, TerminationWhileTheCloseTimeSaveWaitsStillEndsInOrder) {
   EXPECT_NE(settings().find("url=" + address_), std::string::npos) << listDir(dir_.path());
 }
 
-// The window as a person first sees it: every caption whole, the spin box with both
-// arrows, and the window, the hint line and the icon line on screen, whatever the
-// terminal's size (from 80 x 24 up) and wherever the window was left.
-struct Face {
-  int cols, rows;
-  const char* normPos;  // the stored window bounds
-};
-
-// As the test's name shows it (instead of the bytes of the object).
-void PrintTo(const Face& f, std::ostream* os) {
-  *os << f.cols << "x" << f.rows << " at " << f.normPos;
-}
-
-class TavixFace : public Tavix, public ::testing::WithParamInterface<Face> {
- protected:
-  void SetUp() override {
-    const Face& f = GetParam();
-    std::string pos = f.normPos;
-    start(f.cols, f.rows, "[window]\nShowCmd=1\nNormPos=" + pos + "\n");
-  }
-};
-
-TEST_P(TavixFace, IconClickShowsTheWindowWithEveryCaptionWhole) {
-  show();
-  std::string s = tmux_->screen();
-  for (const char* part :
-       {"Orvane Pollarion", "Server HTTP Address", "localhost", "Poll server every", "15", "^v",
-        "minutes", "[ Poll Now ]", "[ Start ]", "Clear ]", "[ Save ]", "[ Log Stats ]",
-        "[ ] Display Header", "[ Hide ]"})
-    EXPECT_NE(s.find(part), std::string::npos) << part << "\n" << s;
-  std::vector<std::string> lines = tmux_->lines();
-  ASSERT_EQ(lines.size(), static_cast<size_t>(GetParam().rows));
-  EXPECT_NE(lines.back().find(kTip), std::string::npos) << s;
-  EXPECT_NE(s.find("+-----"), std::string::npos) << s;  // the bottom frame
-}
-
-// "Term80x24At26_26_513_489": the same name in every run (a minus shows as "m").
-std::string FaceName(const ::testing::TestParamInfo<Face>& info) {
-  std::string name =
-      "Term" + std::to_string(info.param.cols) + "x" + std::to_string(info.param.rows) + "At";
-  for (const char* c = info.param.normPos; *c; ++c) name += *c == ',' ? '_' : *c == '-' ? 'm' : *c;
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(SizesAndPlaces, TavixFace,
-                         ::testing::Values(Face{80, 24, "26,26,513,489"},
-                                           Face{80, 24, "0,0,487,463"},
-                                           Face{120, 45, "400,160,887,623"},
-                                           Face{120, 45, "30,30,517,493"},
-                                           Face{100, 40, "-200,900,287,1363"}),
-                         FaceName);
-
-// At the smallest common terminal the log gives way: after a dozen polls the
-// statistics' last lines are on screen.
-TEST_F(Tavix, AtEightyByTwentyFourTheNewestLinesStayInView) {
-  tmux_.reset();
-  start(80, 24);
-  show();
-  ASSERT_NO_FATAL_FAILURE(pollLocalServer());
-  clickOn("[ ] Display Header");
-  ASSERT_TRUE(tmux_->waitFor("[x] Display Header"));
-  // Each reply names its poll, so each press waits for its own poll's line: a press
-  // while a poll is still running would meet the "Busy waiting" box instead.
-  for (int poll = 2; poll <= 12; ++poll) {
-    const std::string server =
-        "Server: poll-" + std::string(poll < 10 ? "0" : "") + std::to_string(poll);
-    server_.reply("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n" + server + "\r\n\r\n");
-    clickOn("Poll Now");
-    ASSERT_TRUE(tmux_->waitFor(server)) << tmux_->screen();
-  }
-  clickOn("Log Stats");
-  // The report's last lines are the newest: every one of the 12 polls succeeded.
-  EXPECT_TRUE(tmux_->waitFor("Max. Success Time:")) << tmux_->screen();
-  EXPECT_TRUE(tmux_->waitFor("Uptime: 100.0 %")) << tmux_->screen();
-}
-
-TEST_F(Tavix, TooSmallATerminalSaysWhatItNeedsAndKeysDoNothing) {
-  show();
-  tmux_->resize(40, 12);
-  ASSERT_TRUE(tmux_->waitFor("too small")) << tmux_->screen();
-  tmux_->keys({"Tab", "Tab", "Tab", "Tab", "Tab", "Enter"});  // would press Hide
-  tmux_->resize(100, 40);
-  EXPECT_TRUE(tmux_->waitFor(kShown)) << tmux_->screen();
-}
-
 // In a UTF-8 terminal a character of several bytes is one character: typed, shown,
 // deleted whole by Backspace and saved as it shows.
 TEST_F(Tavix, Utf8TypingAndBackspaceKeepWholeCharacters) {
   tmux_.reset();
-  start(100, 40, std::string(), {{"LANG", "C.UTF-8"}});
+  start({{"LANG", "C.UTF-8"}});
   show();
   clickOn("localhost");
   tmux_->keys({"End"});
