@@ -786,6 +786,9 @@ LRESULT DispatchMessageA(const MSG* msg);
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
                                 DWORD wakeMask);
 void PostQuitMessage(int exitCode);
+// A message number of its own for a name (0xC000 to 0xFFFF), the same for every caller
+// of the same name, whatever its case.
+UINT RegisterWindowMessageA(LPCSTR name);
 
 // ---- timers ----
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);

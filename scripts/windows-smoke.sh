@@ -34,6 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 cp "$build/tavix.exe" "$run/"
+rm -f "$down" "$tip" "$up"  # none of an earlier run is taken for this one's
 : >"$run/newinstall"
 rm -f "$ini"
 
@@ -156,7 +157,7 @@ for line in "url=127.0.0.1:$port" freq=1 autopoll=1 dispheaders=0; do
 done
 # The notification icon: red mark while the server failed, green once it answered.
 for state in down up; do
-  read -r mark _ <"$run/mark-$state" 2>/dev/null || mark=none
+  read -r mark _ 2>/dev/null <"$run/mark-$state" || mark=none
   echo "smoke ($build): tray icon with the server $state: $mark"
   [ "$mark" = "$state" ] ||
     { echo "smoke ($build): the tray icon does not show \"$state\"" >&2; status=1; }

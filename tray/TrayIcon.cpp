@@ -143,6 +143,14 @@ void TTrayIcon::NotifyShell(DWORD Operation) {
 }
 
 LRESULT TTrayIcon::HandleIconMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  // The shell tells every top-level window when its taskbar was (re)created: after a
+  // restart of the shell, or a start at logon before the taskbar was there, the icon
+  // of a hidden program would otherwise stay away, and with it the only way in.
+  static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  if (msg == taskbarCreated && taskbarCreated) {
+    if (FActive && !Designing()) NotifyShell(NIM_ADD);
+    return 0;
+  }
   if (msg == WM_GETTEXTCOLOUR && lp == 0) return FaceColour;
   if (msg != WM_TRAYICON) return DefWindowProcA(hwnd, msg, wp, lp);
   GetCursorPos(&FCursorPos);
