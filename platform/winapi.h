@@ -560,6 +560,8 @@ struct PROCESS_INFORMATION {
 #define SM_CYDLGFRAME 8
 #define SM_CXFRAME 32
 #define SM_CYFRAME 33
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
 
 // virtual keys
 #define VK_LBUTTON 0x01
@@ -784,6 +786,9 @@ LRESULT DispatchMessageA(const MSG* msg);
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD ms,
                                 DWORD wakeMask);
 void PostQuitMessage(int exitCode);
+// A message number of its own for a name (0xC000 to 0xFFFF), the same for every caller
+// of the same name, whatever its case.
+UINT RegisterWindowMessageA(LPCSTR name);
 
 // ---- timers ----
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
@@ -815,6 +820,11 @@ BOOL Shell_NotifyIconA(DWORD msg, NOTIFYICONDATAA* data);
 HICON LoadIconA(HINSTANCE inst, LPCSTR name);
 HICON CreateIconIndirect(ICONINFO* info);
 BOOL DestroyIcon(HICON icon);
+// A new icon of another size (LR_COPYFROMRESOURCE: the resource's own image of that
+// size). Here every icon is the one picture, so the copy is a new handle to it.
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);
+#define IMAGE_ICON 1
+#define LR_COPYFROMRESOURCE 0x00004000
 HBITMAP CreateBitmap(int w, int h, UINT planes, UINT bits, const void* data);
 BOOL DeleteObject(HANDLE obj);
 DWORD GetSysColor(int index);

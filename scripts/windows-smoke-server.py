@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The smoke run's loopback server: answers every HEAD with "200 OK", keeps the first
-request's bytes in REQUEST_FILE, and ends by itself after LIFETIME seconds.
+request's bytes in REQUEST_FILE, and ends by itself after LIFETIME seconds. While
+DOWN_FILE exists it is a server that has gone wrong: each connection is closed at
+once, unanswered.
 
-Usage: windows-smoke-server.py PORT_FILE REQUEST_FILE LIFETIME
+Usage: windows-smoke-server.py PORT_FILE REQUEST_FILE LIFETIME [DOWN_FILE]
 """
 import os
 import socket
@@ -10,6 +12,7 @@ import sys
 import time
 
 port_file, request_file, lifetime = sys.argv[1], sys.argv[2], float(sys.argv[3])
+down_file = sys.argv[4] if len(sys.argv) > 4 else None
 end = time.monotonic() + lifetime
 with socket.socket() as listener:
     listener.bind(("127.0.0.1", 0))
@@ -25,6 +28,8 @@ with socket.socket() as listener:
         except socket.timeout:
             break
         with conn:
+            if down_file and os.path.exists(down_file):
+                continue
             conn.settimeout(10)
             data = b""
             try:

@@ -5,7 +5,13 @@
 # request bytes the server receives, saves the screenshot beside the program (and one
 # with the address box's hint shown after the mouse rests on it, hint.png), closes
 # the window as a user does (Alt+F4, the save question cancelled) and checks that the
-# settings file was written at the end.
+# settings file was written at the end. Then the program is started again hidden in the
+# notification area while the server fails (each connection closed unanswered): its
+# icon must turn to the red-marked picture (tray-down.png, with the balloon; tray-tip.png
+# with the tip), and, the server answering again and a poll made from the window (shown
+# by a click on the icon, hidden again with its button), to the green-marked one
+# (tray-up.png). The icon is found on the screenshots pixel for pixel
+# (windows-tray-icon.py).
 # Usage: windows-smoke.sh [build-win32|build-win64]   (default: build-win32)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +23,9 @@ win_prefix
 ini=$WINEPREFIX/drive_c/windows/tavix.ini
 out=$PWD/$build/screenshot.png
 hint=$PWD/$build/hint.png
+down=$PWD/$build/tray-down.png
+tip=$PWD/$build/tray-tip.png
+up=$PWD/$build/tray-up.png
 run=$(mktemp -d)
 server_pid=
 cleanup() {
@@ -25,10 +34,11 @@ cleanup() {
 }
 trap cleanup EXIT
 cp "$build/tavix.exe" "$run/"
+rm -f "$down" "$tip" "$up"  # none of an earlier run is taken for this one's
 : >"$run/newinstall"
 rm -f "$ini"
 
-python3 scripts/windows-smoke-server.py "$run/port" "$run/request" 300 &
+python3 scripts/windows-smoke-server.py "$run/port" "$run/request" 300 "$run/down" &
 server_pid=$!
 for _ in $(seq 1 100); do
   [ -s "$run/port" ] && break
@@ -71,10 +81,58 @@ for _ in \$(seq 1 120); do
 done
 kill \$pid 2>/dev/null
 "$WINESERVER" -k 2>/dev/null || true
+cp "$ini" settings-end 2>/dev/null
+
+# The notification icon's picture on a screenshot taken now (MARK X Y, or none).
+tray_icon() {
+  import -window root "\$1"
+  python3 "$PWD/scripts/windows-tray-icon.py" "\$1"
+}
+# Waits (60 s at most) until the icon shows the picture \$1; leaves its place in x, y.
+wait_icon() {
+  for _ in \$(seq 1 40); do
+    read -r mark x y < <(tray_icon icon.png)
+    [ "\$mark" = "\$1" ] && return 0
+    sleep 0.5
+  done
+  return 1
+}
+# The window is shown when the place of its Poll Now button differs from the desktop.
+window_shown() {
+  import -window root window.png
+  [ "\$(convert window.png -format '%[pixel:p{300,108}]|%[pixel:p{600,300}]' info: |
+    awk -F'|' '{ print (\$1 != \$2) }')" = 1 ]
+}
+
+# Hidden in the notification area (no marker), the server failing from the start.
+: >down
+"$loader" explorer /desktop=tavix,640x480 tavix.exe &
+pid=\$!
+if wait_icon down; then
+  sleep 1  # the balloon
+  tray_icon "$down" >mark-down
+  xdotool mousemove \$((x + 8)) \$((y + 8))
+  sleep 2  # the tip shows after the hover delay
+  import -window root "$tip"
+  rm -f down
+  # A click on the icon shows the window; Poll Now, then Hide.
+  xdotool click 1
+  for _ in \$(seq 1 40); do window_shown && break; sleep 0.5; done
+  xdotool mousemove 300 108 click 1
+  sleep 0.5
+  xdotool mousemove 440 145 click 1
+  wait_icon up && sleep 1  # the balloon
+  tray_icon "$up" >mark-up
+else
+  import -window root "$down"
+  echo "\$mark" >mark-down
+fi
+kill \$pid 2>/dev/null
+"$WINESERVER" -k 2>/dev/null || true
 INNER
 xvfb-run -a -s "-screen 0 640x480x24" bash "$run/smoke.sh"
 "$WINESERVER" -w || true
-echo "screenshots: $out $hint"
+echo "screenshots: $out $hint $down $tip $up"
 
 status=0
 expected=$(printf '%s\r\n' "HEAD / HTTP/1.0" "Host: 127.0.0.1:$port" \
@@ -92,10 +150,17 @@ else
   [ "$got" = "${expected}" ] || { echo "smoke ($build): unexpected request bytes" >&2; status=1; }
 fi
 echo "smoke ($build): settings file at the end:"
-cat -A "$ini" 2>/dev/null || true
+cat -A "$run/settings-end" 2>/dev/null || true
 for line in "url=127.0.0.1:$port" freq=1 autopoll=1 dispheaders=0; do
-  tr -d '\r' <"$ini" 2>/dev/null | grep -qx "$line" ||
+  tr -d '\r' <"$run/settings-end" 2>/dev/null | grep -qx "$line" ||
     { echo "smoke ($build): the settings file lacks \"$line\"" >&2; status=1; }
+done
+# The notification icon: red mark while the server failed, green once it answered.
+for state in down up; do
+  read -r mark _ 2>/dev/null <"$run/mark-$state" || mark=none
+  echo "smoke ($build): tray icon with the server $state: $mark"
+  [ "$mark" = "$state" ] ||
+    { echo "smoke ($build): the tray icon does not show \"$state\"" >&2; status=1; }
 done
 [ $status -eq 0 ] && echo "smoke ($build): passed"
 exit $status

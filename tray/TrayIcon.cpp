@@ -79,8 +79,22 @@ void TTrayIcon::SetHint(const std::string& Value) {
 
 void TTrayIcon::SetIcon(TIcon* Value) { FIcon->Assign(Value); }
 
+// The shell draws the icon at the small-icon size and shrinks a larger picture by
+// dropping pixels, so a 32-pixel picture would lose its one-pixel outlines: it is
+// given the picture's own small image from its resource instead.
 void TTrayIcon::IconPictureChanged(TObject*) {
+  TIcon previous;  // kept until the shell has the new one
+  previous.Assign(&FSmallIcon);
+  FSmallIcon.SetHandle(
+      FIcon->Empty()
+          ? nullptr
+          : static_cast<HICON>(CopyImage(FIcon->Handle(), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_COPYFROMRESOURCE)));
   if (!Designing() && FActive) NotifyShell(NIM_MODIFY);
+}
+
+HICON TTrayIcon::ShellIcon() const {
+  return FSmallIcon.Empty() ? (FIcon ? FIcon->Handle() : nullptr) : FSmallIcon.Handle();
 }
 
 void TTrayIcon::SetPopupMenu(TPopupMenu* Value) {
@@ -111,7 +125,7 @@ void TTrayIcon::FillRecord(NOTIFYICONDATAA& data, HICON icon) const {
 void TTrayIcon::ShowBalloon(const std::string& Title, const std::string& Text, DWORD Flags) {
   if (Designing() || !FActive) return;
   NOTIFYICONDATAA data;
-  FillRecord(data, FIcon ? FIcon->Handle() : nullptr);
+  FillRecord(data, ShellIcon());
   data.cbSize = NOTIFYICONDATAA_V2_SIZE;
   data.uFlags = NIF_INFO;
   std::strncpy(data.szInfo, Text.c_str(), sizeof(data.szInfo) - 1);
@@ -124,11 +138,19 @@ void TTrayIcon::ShowBalloon(const std::string& Title, const std::string& Text, D
 void TTrayIcon::NotifyShell(DWORD Operation) {
   if (Designing()) return;
   NOTIFYICONDATAA data;
-  FillRecord(data, FIcon ? FIcon->Handle() : nullptr);
+  FillRecord(data, ShellIcon());
   Shell_NotifyIconA(Operation, &data);  // a refusal changes nothing here
 }
 
 LRESULT TTrayIcon::HandleIconMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  // The shell tells every top-level window when its taskbar was (re)created: after a
+  // restart of the shell, or a start at logon before the taskbar was there, the icon
+  // of a hidden program would otherwise stay away, and with it the only way in.
+  static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  if (msg == taskbarCreated && taskbarCreated) {
+    if (FActive && !Designing()) NotifyShell(NIM_ADD);
+    return 0;
+  }
   if (msg == WM_GETTEXTCOLOUR && lp == 0) return FaceColour;
   if (msg != WM_TRAYICON) return DefWindowProcA(hwnd, msg, wp, lp);
   GetCursorPos(&FCursorPos);

@@ -96,6 +96,7 @@ class TTrayIcon : public TWndProcComponent {
   void Deactivate();
   void FillRecord(NOTIFYICONDATAA& data, HICON icon) const;
   void IconPictureChanged(TObject* Sender);
+  HICON ShellIcon() const;
   LRESULT HandleIconMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void MouseMessage(UINT mouseMsg, TShiftState shift);
   void PopupSteps();
@@ -110,6 +111,7 @@ class TTrayIcon : public TWndProcComponent {
   bool FActive = true;
   std::string FHint;
   std::unique_ptr<TIcon> FIcon;
+  TIcon FSmallIcon;  // FIcon at the small-icon size, what the shell is given
   POINT FCursorPos{0, 0};
   TPopupMenu* FPopupMenu = nullptr;
   std::unique_ptr<TUtilWindow> FWindow;

@@ -50,6 +50,16 @@ BOOL DestroyIcon(HICON icon) {
   return posix::release(h) ? TRUE : FALSE;
 }
 
+HANDLE CopyImage(HANDLE image, UINT type, int, int, UINT) {
+  const uintptr_t h = reinterpret_cast<uintptr_t>(image);
+  if (type != IMAGE_ICON || !h) return nullptr;
+  {
+    std::lock_guard<std::mutex> lock(posix::gGdiMutex);
+    if (h != posix::kApplicationIcon && !posix::gObjects.count(h)) return nullptr;
+  }
+  return reinterpret_cast<HANDLE>(posix::newHandle());
+}
+
 HBITMAP CreateBitmap(int w, int h, UINT, UINT, const void*) {
   if (w < 0 || h < 0) return nullptr;
   return reinterpret_cast<HBITMAP>(posix::newHandle());

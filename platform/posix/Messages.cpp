@@ -2,9 +2,12 @@
 #include "platform/posix/Messages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/posix/Display.h"
 #include "platform/posix/EventLoop.h"
@@ -80,6 +83,21 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   wake();
   return TRUE;
+}
+
+UINT RegisterWindowMessageA(LPCSTR name) {
+  static std::mutex mutex;
+  static std::map<std::string, UINT> numbers;
+  if (!name || !*name) return 0;
+  std::string key(name);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = numbers.find(key);
+  if (it != numbers.end()) return it->second;
+  if (numbers.size() > 0xFFFF - 0xC000) return 0;
+  const UINT number = static_cast<UINT>(0xC000 + numbers.size());
+  numbers.emplace(key, number);
+  return number;
 }
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,6 +1,7 @@
 // The tray icon as the null display's notification area shows it: added once at
-// start-up with its tip, removed and added again with Active, the tip cut to 63
-// characters, an icon created by code, and removal when the icon is destroyed.
+// start-up with its tip, removed and added again with Active, added again when the
+// shell's taskbar is created anew, the tip cut to 63 characters, an icon created by
+// code, and removal when the icon is destroyed.
 #include <gtest/gtest.h>
 
 #include "tests/tray/TrayIconFixture.h"
@@ -45,6 +46,22 @@ TEST_F(TrayIconTest, ActiveOffAndOnAgain) {
 
   tray->SetActive(true);  // already active: nothing more
   EXPECT_EQ(IconsOf(tray->CallbackWindow()).size(), 1u);
+}
+
+TEST_F(TrayIconTest, ANewTaskbarGetsTheIconAgainWhileActive) {
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  NOTIFYICONDATAA gone{};  // a restarted shell has lost the icon
+  gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  gone.hWnd = tray->CallbackWindow();
+  Shell_NotifyIconA(NIM_DELETE, &gone);
+  tray->SetHint("DOWN: example.com");
+  SendMessageA(tray->CallbackWindow(), taskbarCreated, 0, 0);
+  ASSERT_EQ(IconsOf(tray->CallbackWindow()).size(), 1u);
+  EXPECT_EQ(IconOf(tray).tip, "DOWN: example.com");
+
+  tray->SetActive(false);
+  SendMessageA(tray->CallbackWindow(), taskbarCreated, 0, 0);
+  EXPECT_TRUE(IconsOf(tray->CallbackWindow()).empty());
 }
 
 TEST_F(TrayIconTest, HintIsCutAt63Characters) {

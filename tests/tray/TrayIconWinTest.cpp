@@ -1,7 +1,8 @@
 // Windows: the icon the shell receives. The program starts hidden, so the icon is the
 // only way in; the record it adds must carry the program's own picture (the MAINICON
-// resource, linked into this test program too). The shell's entry point is replaced in
-// this program's import table by one that records each add and passes it on.
+// resource, linked into this test program too) in its small image: the shell shrinks a
+// larger one by dropping pixels. The shell's entry point is replaced in this program's
+// import table by one that records each add and passes it on.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -98,17 +99,21 @@ struct TNotifyRecorder {
   }
 };
 
-TEST(TrayIconWin, TheAddedIconShowsTheProgramsIconResource) {
+TEST(TrayIconWin, TheAddedIconShowsTheProgramsSmallIconResource) {
   TNotifyRecorder recorder;
   ASSERT_NE(recorder.slot, nullptr);
   Application->Initialize();
   std::unique_ptr<TIconForm> form(TComponent::Create<TIconForm>(nullptr));
   ASSERT_EQ(gAddedIcons.size(), 1u);
-  std::vector<char> resource = PictureOf(LoadIconA(GetModuleHandleA(nullptr), "MAINICON"));
+  HICON small = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0));
+  std::vector<char> resource = PictureOf(small);
+  DestroyIcon(small);
   ASSERT_FALSE(resource.empty());
   std::vector<char> added = PictureOf(gAddedIcons[0]);  // empty for no icon at all
   EXPECT_EQ(added.size(), resource.size());
-  EXPECT_TRUE(added == resource) << "the added icon's picture is not MAINICON's";
+  EXPECT_TRUE(added == resource) << "the added icon's picture is not MAINICON's small one";
 }
 
 }  // namespace
