@@ -1056,8 +1056,11 @@ int WSACancelAsyncRequest(HANDLE task);
 // output tokens (whole TLS records; a partial record is SEC_E_INCOMPLETE_MESSAGE and
 // nothing of it is taken), stream encryption in place, and the peer's certificate.
 // Over OpenSSL memory BIOs; the trusted roots are the system's (SSL_CERT_FILE and
-// SSL_CERT_DIR are honoured). The certificate is checked during the handshake, host
-// name included, as Schannel's automatic validation does.
+// SSL_CERT_DIR are honoured). Only SCH_CRED_MANUAL_CRED_VALIDATION is offered (other
+// credentials are SEC_E_UNSUPPORTED_FUNCTION, so nothing believes it was checked): the
+// handshake does not refuse a certificate; the caller asks CertGetCertificateChain and
+// CertVerifyCertificateChainPolicy (CERT_CHAIN_POLICY_SSL), which give the chain's fault
+// first, then the host name's, as Windows does.
 typedef LONG SECURITY_STATUS;
 typedef char SEC_CHAR;
 struct SecHandle {
@@ -1128,6 +1131,47 @@ struct CERT_CONTEXT {
   void* hCertStore;
 };
 typedef const CERT_CONTEXT* PCCERT_CONTEXT;
+typedef wchar_t WCHAR;
+struct CERT_TRUST_STATUS {
+  DWORD dwErrorStatus;
+  DWORD dwInfoStatus;
+};
+// The members the program reads; Windows' record has more.
+struct CERT_CHAIN_CONTEXT {
+  DWORD cbSize;
+  CERT_TRUST_STATUS TrustStatus;
+};
+typedef const CERT_CHAIN_CONTEXT* PCCERT_CHAIN_CONTEXT;
+struct CERT_ENHKEY_USAGE {
+  DWORD cUsageIdentifier;
+  char** rgpszUsageIdentifier;
+};
+struct CERT_USAGE_MATCH {
+  DWORD dwType;
+  CERT_ENHKEY_USAGE Usage;
+};
+struct CERT_CHAIN_PARA {
+  DWORD cbSize;
+  CERT_USAGE_MATCH RequestedUsage;
+};
+struct SSL_EXTRA_CERT_CHAIN_POLICY_PARA {
+  DWORD cbSize;
+  DWORD dwAuthType;
+  DWORD fdwChecks;
+  WCHAR* pwszServerName;
+};
+struct CERT_CHAIN_POLICY_PARA {
+  DWORD cbSize;
+  DWORD dwFlags;
+  void* pvExtraPolicyPara;
+};
+struct CERT_CHAIN_POLICY_STATUS {
+  DWORD cbSize;
+  DWORD dwError;
+  LONG lChainIndex;
+  LONG lElementIndex;
+  void* pvExtraPolicyStatus;
+};
 
 #define UNISP_NAME_A "Microsoft Unified Security Protocol Provider"
 #define SECPKG_CRED_OUTBOUND 2
@@ -1135,7 +1179,16 @@ typedef const CERT_CONTEXT* PCCERT_CONTEXT;
 #define SP_PROT_TLS1_2_CLIENT 0x00000800
 #define SP_PROT_TLS1_3_CLIENT 0x00002000
 #define SCH_CRED_NO_DEFAULT_CREDS 0x00000010
-#define SCH_CRED_AUTO_CRED_VALIDATION 0x00000020
+#define SCH_CRED_MANUAL_CRED_VALIDATION 0x00000008
+#define CERT_CHAIN_POLICY_SSL ((const char*)4)
+#define AUTHTYPE_SERVER 2
+#define USAGE_MATCH_TYPE_AND 0
+#define szOID_PKIX_KP_SERVER_AUTH "1.3.6.1.5.5.7.3.1"
+#define CERT_TRUST_NO_ERROR 0x00000000
+#define CERT_TRUST_IS_NOT_TIME_VALID 0x00000001
+#define CERT_TRUST_IS_UNTRUSTED_ROOT 0x00000020
+#define CERT_TRUST_IS_PARTIAL_CHAIN 0x00010000
+#define CERT_TRUST_IS_NOT_SIGNATURE_VALID 0x00000008
 #define SCH_USE_STRONG_CRYPTO 0x00400000
 #define ISC_REQ_REPLAY_DETECT 0x00000004
 #define ISC_REQ_SEQUENCE_DETECT 0x00000008
@@ -1159,6 +1212,7 @@ typedef const CERT_CONTEXT* PCCERT_CONTEXT;
 #define SEC_I_RENEGOTIATE ((winapi::SECURITY_STATUS)0x00090321L)
 #define SEC_E_INSUFFICIENT_MEMORY ((winapi::SECURITY_STATUS)0x80090300L)
 #define SEC_E_INVALID_HANDLE ((winapi::SECURITY_STATUS)0x80090301L)
+#define SEC_E_UNSUPPORTED_FUNCTION ((winapi::SECURITY_STATUS)0x80090302L)
 #define SEC_E_INTERNAL_ERROR ((winapi::SECURITY_STATUS)0x80090304L)
 #define SEC_E_SECPKG_NOT_FOUND ((winapi::SECURITY_STATUS)0x80090305L)
 #define SEC_E_INVALID_TOKEN ((winapi::SECURITY_STATUS)0x80090308L)
@@ -1172,6 +1226,10 @@ typedef const CERT_CONTEXT* PCCERT_CONTEXT;
 #define SEC_E_DECRYPT_FAILURE ((winapi::SECURITY_STATUS)0x80090330L)
 #define SEC_E_ALGORITHM_MISMATCH ((winapi::SECURITY_STATUS)0x80090331L)
 #define CERT_E_EXPIRED ((winapi::SECURITY_STATUS)0x800B0101L)
+#define CERT_E_UNTRUSTEDROOT ((winapi::SECURITY_STATUS)0x800B0109L)
+#define CERT_E_CHAINING ((winapi::SECURITY_STATUS)0x800B010AL)
+#define CERT_E_CN_NO_MATCH ((winapi::SECURITY_STATUS)0x800B010FL)
+#define TRUST_E_CERT_SIGNATURE ((winapi::SECURITY_STATUS)0x80096004L)
 
 SECURITY_STATUS AcquireCredentialsHandleA(LPSTR principal, LPSTR package, ULONG use, void* logonId,
                                           void* authData, void* getKeyFn, void* getKeyArg,
@@ -1191,6 +1249,15 @@ SECURITY_STATUS EncryptMessage(PCtxtHandle context, ULONG qop, PSecBufferDesc me
 SECURITY_STATUS DecryptMessage(PCtxtHandle context, PSecBufferDesc message, ULONG sequence,
                                ULONG* qop);
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT cert);
+// The chain of a certificate the secure channel gave (engine, time and store are
+// those of the handshake: only null is taken); freed by CertFreeCertificateChain.
+BOOL CertGetCertificateChain(void* engine, PCCERT_CONTEXT cert, FILETIME* time, void* store,
+                             CERT_CHAIN_PARA* para, DWORD flags, void* reserved,
+                             PCCERT_CHAIN_CONTEXT* chain);
+void CertFreeCertificateChain(PCCERT_CHAIN_CONTEXT chain);
+BOOL CertVerifyCertificateChainPolicy(const char* policy, PCCERT_CHAIN_CONTEXT chain,
+                                      CERT_CHAIN_POLICY_PARA* para,
+                                      CERT_CHAIN_POLICY_STATUS* status);
 
 }  // namespace winapi
 

@@ -34,14 +34,25 @@ bool SameBlob(const CERT_NAME_BLOB& a, const CERT_NAME_BLOB& b) {
   return a.cbData == b.cbData && std::equal(a.pbData, a.pbData + a.cbData, b.pbData);
 }
 
-SECURITY_STATUS AcquireClientCredentials(CredHandle& cred) {
+// The certificate is judged by the program (ReadCertificate), the same way on every
+// system: Schannel's own check is not there on every one that offers the calls.
+SECURITY_STATUS AcquireClientCredentials(CredHandle& cred, DWORD protocols) {
   SCHANNEL_CRED sc{};
   sc.dwVersion = SCHANNEL_CRED_VERSION;
-  sc.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
-  sc.dwFlags = SCH_CRED_AUTO_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
+  sc.grbitEnabledProtocols = protocols;
+  sc.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
   char package[] = UNISP_NAME_A;
   return AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &sc, nullptr,
                                    nullptr, &cred, nullptr);
+}
+
+// TLS 1.3 where the system offers it, else 1.2 alone: some refuse a protocol they lack.
+SECURITY_STATUS AcquireClientCredentials(CredHandle& cred) {
+  const SECURITY_STATUS both =
+      AcquireClientCredentials(cred, SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT);
+  return both == SEC_E_OK || both == SEC_E_SECPKG_NOT_FOUND
+             ? both
+             : AcquireClientCredentials(cred, SP_PROT_TLS1_2_CLIENT);
 }
 
 // One set of credentials for the process: loading the trusted roots costs more than a
@@ -54,6 +65,49 @@ struct TSharedCredentials {
 TSharedCredentials& SharedCredentials() {
   static TSharedCredentials shared;
   return shared;
+}
+
+// What the system's check of a server's certificate said, as Schannel's own check
+// would have said it.
+SECURITY_STATUS StatusOfPolicyError(SECURITY_STATUS error) {
+  if (error == 0) return SEC_E_OK;
+  if (error == CERT_E_EXPIRED) return SEC_E_CERT_EXPIRED;
+  if (error == CERT_E_UNTRUSTEDROOT || error == CERT_E_CHAINING) return SEC_E_UNTRUSTED_ROOT;
+  if (error == CERT_E_CN_NO_MATCH) return SEC_E_WRONG_PRINCIPAL;
+  return SEC_E_CERT_UNKNOWN;
+}
+
+// The certificate's chain up to a trusted root, for a server, and its names for host.
+SECURITY_STATUS VerdictOn(PCCERT_CONTEXT cert, const std::string& host) {
+  char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
+  char* usages[] = {serverAuth};
+  CERT_CHAIN_PARA para{};
+  para.cbSize = sizeof para;
+  para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+  para.RequestedUsage.Usage.cUsageIdentifier = 1;
+  para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  if (!CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, &para, 0, nullptr, &chain))
+    return SEC_E_CERT_UNKNOWN;
+  std::wstring name(host.begin(), host.end());
+  SSL_EXTRA_CERT_CHAIN_POLICY_PARA server{};
+  server.cbSize = sizeof server;
+  server.dwAuthType = AUTHTYPE_SERVER;
+  server.pwszServerName = name.data();
+  CERT_CHAIN_POLICY_PARA policy{};
+  policy.cbSize = sizeof policy;
+  policy.pvExtraPolicyPara = &server;
+  CERT_CHAIN_POLICY_STATUS status{};
+  status.cbSize = sizeof status;
+  const BOOL judged =
+      CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status);
+  // A chain that reaches no root is not trusted, whatever a policy check that lets it
+  // pass (wine's) says.
+  const bool partial = chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_PARTIAL_CHAIN;
+  CertFreeCertificateChain(chain);
+  if (!judged) return SEC_E_CERT_UNKNOWN;
+  return status.dwError == 0 && partial ? SEC_E_UNTRUSTED_ROOT
+                                        : StatusOfPolicyError(SECURITY_STATUS(status.dwError));
 }
 
 bool IsCertificateStatus(SECURITY_STATUS s) {
@@ -118,7 +172,8 @@ bool TSecureChannel::Handshake(std::string& out) {
     if (!first) FIncoming.erase(0, extra ? FIncoming.size() - in[1].cbBuffer : FIncoming.size());
     if (status == SEC_E_OK) {
       QueryContextAttributesA(&FContext, SECPKG_ATTR_STREAM_SIZES, &FSizes);
-      ReadCertificate();
+      const SECURITY_STATUS verdict = ReadCertificate();
+      if (verdict != SEC_E_OK) Fail(verdict);
       FEstablished = true;
       return true;
     }
@@ -171,12 +226,12 @@ bool TSecureChannel::Open(std::string& plain) {
   return true;
 }
 
-void TSecureChannel::ReadCertificate() {
+SECURITY_STATUS TSecureChannel::ReadCertificate() {
   PCCERT_CONTEXT cert = nullptr;
   if (!FHaveContext ||
       QueryContextAttributesA(&FContext, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK ||
       !cert)
-    return;
+    return SEC_E_CERT_UNKNOWN;
   const CERT_INFO& info = *cert->pCertInfo;
   FCertificate.Present = true;
   FCertificate.NotBefore = DateTimeOf(info.NotBefore);
@@ -185,7 +240,9 @@ void TSecureChannel::ReadCertificate() {
                     std::to_string(std::hash<std::string>()(std::string(
                         reinterpret_cast<const char*>(info.Issuer.pbData), info.Issuer.cbData)));
   FSubjectIsIssuer = SameBlob(info.Subject, info.Issuer);
+  const SECURITY_STATUS verdict = VerdictOn(cert, FHost);
   CertFreeCertificateContext(cert);
+  return verdict;
 }
 
 // The system has one code for "expired" and "not yet valid", and one for "untrusted"

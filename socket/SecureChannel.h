@@ -50,7 +50,9 @@ class TSecureChannel {
 
  private:
   [[noreturn]] void Fail(SECURITY_STATUS status);
-  void ReadCertificate();
+  // Keeps what the program needs of the peer's certificate; the status is the
+  // system's judgement of it for the host (SEC_E_OK: trusted and naming the host).
+  SECURITY_STATUS ReadCertificate();
   std::string CertificateReason(SECURITY_STATUS status);
 
   std::string FHost;

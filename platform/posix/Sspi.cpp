@@ -52,17 +52,10 @@ bool withdraw(const SecHandle* h) {
   return h && gHandles.erase(reinterpret_cast<const void*>(h->dwLower)) == 1;
 }
 
+// A session fails for its protocol only: certificates are judged through the chain calls.
 SECURITY_STATUS statusOf(posix::tls::Failure f) {
   using posix::tls::Failure;
   switch (f) {
-    case Failure::CertExpired:
-      return SEC_E_CERT_EXPIRED;
-    case Failure::CertUntrusted:
-      return SEC_E_UNTRUSTED_ROOT;
-    case Failure::CertWrongName:
-      return SEC_E_WRONG_PRINCIPAL;
-    case Failure::CertOther:
-      return SEC_E_CERT_UNKNOWN;
     case Failure::NoCommonCipher:
       return SEC_E_ALGORITHM_MISMATCH;
     case Failure::BadMessage:
@@ -124,6 +117,34 @@ CRYPT_INTEGER_BLOB blobOf(std::string& bytes) {
                             reinterpret_cast<BYTE*>(bytes.data())};
 }
 
+struct ChainHolder {
+  CERT_CHAIN_CONTEXT context{};
+  std::string der;  // the certificate, for the name
+};
+
+DWORD trustErrorOf(posix::tls::Failure f) {
+  using posix::tls::Failure;
+  switch (f) {
+    case Failure::None:
+      return CERT_TRUST_NO_ERROR;
+    case Failure::CertExpired:
+      return CERT_TRUST_IS_NOT_TIME_VALID;
+    case Failure::CertUntrusted:
+      return CERT_TRUST_IS_UNTRUSTED_ROOT;
+    case Failure::CertNoIssuer:
+      return CERT_TRUST_IS_PARTIAL_CHAIN;
+    default:
+      return CERT_TRUST_IS_NOT_SIGNATURE_VALID;
+  }
+}
+
+SECURITY_STATUS policyErrorOf(DWORD trustError) {
+  if (trustError & CERT_TRUST_IS_NOT_TIME_VALID) return CERT_E_EXPIRED;
+  if (trustError & CERT_TRUST_IS_UNTRUSTED_ROOT) return CERT_E_UNTRUSTEDROOT;
+  if (trustError & CERT_TRUST_IS_PARTIAL_CHAIN) return CERT_E_CHAINING;
+  return trustError ? TRUST_E_CERT_SIGNATURE : 0;
+}
+
 PCCERT_CONTEXT certContextOf(const posix::tls::CertFacts& facts) {
   auto* h = new CertHolder;
   h->facts = facts;
@@ -154,6 +175,8 @@ const char* secureMessage(DWORD id) {
       return "The handle specified is invalid";
     case SEC_E_INTERNAL_ERROR:
       return "The Local Security Authority cannot be contacted";
+    case SEC_E_UNSUPPORTED_FUNCTION:
+      return "The function requested is not supported";
     case SEC_E_SECPKG_NOT_FOUND:
       return "The requested security package does not exist";
     case SEC_E_INVALID_TOKEN:
@@ -196,8 +219,9 @@ SECURITY_STATUS AcquireCredentialsHandleA(LPSTR, LPSTR package, ULONG use, void*
   if (!package || std::strcmp(package, UNISP_NAME_A) != 0) return SEC_E_SECPKG_NOT_FOUND;
   if (use != SECPKG_CRED_OUTBOUND || !cred) return SEC_E_INVALID_TOKEN;
   const auto* sc = static_cast<const SCHANNEL_CRED*>(authData);
+  if (!sc || !(sc->dwFlags & SCH_CRED_MANUAL_CRED_VALIDATION)) return SEC_E_UNSUPPORTED_FUNCTION;
   const bool tls13 =
-      !sc || sc->grbitEnabledProtocols == 0 || (sc->grbitEnabledProtocols & SP_PROT_TLS1_3_CLIENT);
+      sc->grbitEnabledProtocols == 0 || (sc->grbitEnabledProtocols & SP_PROT_TLS1_3_CLIENT);
   posix::tls::Config* config = posix::tls::newConfig(tls13);
   if (!config) return SEC_E_INTERNAL_ERROR;
   publish(new Credentials{config}, cred);
@@ -289,6 +313,41 @@ SECURITY_STATUS QueryContextAttributesA(PCtxtHandle context, ULONG attribute, vo
 
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT cert) {
   if (cert) delete reinterpret_cast<const CertHolder*>(cert);  // context is the first member
+  return TRUE;
+}
+
+// The chain as the handshake found it: its fault is the first one, the name aside.
+BOOL CertGetCertificateChain(void*, PCCERT_CONTEXT cert, FILETIME*, void*, CERT_CHAIN_PARA*, DWORD,
+                             void*, PCCERT_CHAIN_CONTEXT* chain) {
+  if (!cert || !chain) return FALSE;
+  const auto* holder = reinterpret_cast<const CertHolder*>(cert);
+  auto* c = new ChainHolder;
+  c->context.cbSize = sizeof c->context;
+  c->context.TrustStatus.dwErrorStatus = trustErrorOf(holder->facts.chainFault);
+  c->der = holder->facts.der;
+  *chain = &c->context;
+  return TRUE;
+}
+
+void CertFreeCertificateChain(PCCERT_CHAIN_CONTEXT chain) {
+  delete reinterpret_cast<const ChainHolder*>(chain);  // context is the first member
+}
+
+BOOL CertVerifyCertificateChainPolicy(const char* policy, PCCERT_CHAIN_CONTEXT chain,
+                                      CERT_CHAIN_POLICY_PARA* para,
+                                      CERT_CHAIN_POLICY_STATUS* status) {
+  if (policy != CERT_CHAIN_POLICY_SSL || !chain || !status) return FALSE;
+  const auto* c = reinterpret_cast<const ChainHolder*>(chain);
+  status->dwError = DWORD(policyErrorOf(chain->TrustStatus.dwErrorStatus));
+  const auto* ssl =
+      para ? static_cast<const SSL_EXTRA_CERT_CHAIN_POLICY_PARA*>(para->pvExtraPolicyPara)
+           : nullptr;
+  if (status->dwError == 0 && ssl && ssl->pwszServerName) {
+    std::string host;
+    for (const WCHAR* w = ssl->pwszServerName; *w; ++w)
+      host += *w < 0x80 ? char(*w) : '?';  // a name the certificate cannot carry
+    if (!posix::tls::certificateNames(c->der, host)) status->dwError = DWORD(CERT_E_CN_NO_MATCH);
+  }
   return TRUE;
 }
 

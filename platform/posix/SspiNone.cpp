@@ -33,5 +33,14 @@ SECURITY_STATUS DecryptMessage(PCtxtHandle, PSecBufferDesc, ULONG, ULONG*) {
   return SEC_E_INVALID_HANDLE;
 }
 BOOL CertFreeCertificateContext(PCCERT_CONTEXT) { return TRUE; }
+BOOL CertGetCertificateChain(void*, PCCERT_CONTEXT, FILETIME*, void*, CERT_CHAIN_PARA*, DWORD,
+                             void*, PCCERT_CHAIN_CONTEXT*) {
+  return FALSE;
+}
+void CertFreeCertificateChain(PCCERT_CHAIN_CONTEXT) {}
+BOOL CertVerifyCertificateChainPolicy(const char*, PCCERT_CHAIN_CONTEXT, CERT_CHAIN_POLICY_PARA*,
+                                      CERT_CHAIN_POLICY_STATUS*) {
+  return FALSE;
+}
 
 }  // namespace winapi

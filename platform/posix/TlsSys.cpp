@@ -1,9 +1,8 @@
 // OpenSSL behind posix::tls: client sessions over memory BIOs.
 //
-// The certificate is verified during the handshake against the default trust store
-// (which honours SSL_CERT_FILE and SSL_CERT_DIR) with the host name checked; the first
-// fault is kept and the handshake is let finish, so that the peer certificate can still
-// be read to tell the user why it was refused.
+// The certificate's chain is verified during the handshake against the default trust
+// store (which honours SSL_CERT_FILE and SSL_CERT_DIR); the first fault is kept and the
+// handshake is let finish, for the caller to judge the certificate and its names.
 #include "platform/posix/TlsSys.h"
 
 #include <openssl/err.h>
@@ -52,14 +51,12 @@ Failure certFailure(int error) {
       return Failure::CertExpired;
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return Failure::CertUntrusted;
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-    case X509_V_ERR_CERT_UNTRUSTED:
-      return Failure::CertUntrusted;
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH:
-      return Failure::CertWrongName;
+      return Failure::CertNoIssuer;
     default:
       return Failure::CertOther;
   }
@@ -146,14 +143,7 @@ Session* newSession(Config* config, const std::string& host) {
   BIO_set_mem_eof_return(s->in, -1);  // an empty input is "more to come", not the end
   SSL_set_bio(s->ssl, s->in, s->out);
   SSL_set_ex_data(s->ssl, sessionIndex(), s);
-  X509_VERIFY_PARAM* param = SSL_get0_param(s->ssl);
-  if (isAddress(host)) {
-    X509_VERIFY_PARAM_set1_ip_asc(param, host.c_str());
-  } else {
-    SSL_set_tlsext_host_name(s->ssl, host.c_str());
-    X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    X509_VERIFY_PARAM_set1_host(param, host.c_str(), host.size());
-  }
+  if (!isAddress(host)) SSL_set_tlsext_host_name(s->ssl, host.c_str());
   SSL_set_connect_state(s->ssl);
   return s;
 }
@@ -175,15 +165,10 @@ Step handshake(Session* s, const char* record, size_t size, std::string& out) {
   if (size > 0) BIO_write(s->in, record, static_cast<int>(size));
   const int rc = SSL_do_handshake(s->ssl);
   drain(s->out, out);
-  if (rc == 1) {
-    if (s->verifyError == X509_V_OK) return Step::Done;
-    s->failure = certFailure(s->verifyError);
-    return Step::Failed;
-  }
+  if (rc == 1) return Step::Done;
   const int e = SSL_get_error(s->ssl, rc);
   if (e == SSL_ERROR_WANT_READ) return Step::WantMore;
-  // A certificate fault found first shows as itself, not as the alert it caused.
-  s->failure = s->verifyError != X509_V_OK ? certFailure(s->verifyError) : protocolFailure();
+  s->failure = protocolFailure();
   return Step::Failed;
 }
 
@@ -229,8 +214,20 @@ bool peerCertificate(const Session* s, CertFacts& facts) {
   facts.subjectDer = nameDer(X509_get_subject_name(cert));
   facts.notBefore = unixTime(X509_get0_notBefore(cert));
   facts.notAfter = unixTime(X509_get0_notAfter(cert));
+  facts.chainFault = s->verifyError == X509_V_OK ? Failure::None : certFailure(s->verifyError);
   X509_free(cert);
   return true;
+}
+
+bool certificateNames(const std::string& der, const std::string& host) {
+  const auto* p = reinterpret_cast<const unsigned char*>(der.data());
+  X509* cert = d2i_X509(nullptr, &p, long(der.size()));
+  if (!cert) return false;
+  const int rc = isAddress(host) ? X509_check_ip_asc(cert, host.c_str(), 0)
+                                 : X509_check_host(cert, host.c_str(), host.size(),
+                                                   X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr);
+  X509_free(cert);
+  return rc == 1;
 }
 
 }  // namespace posix::tls

@@ -15,8 +15,8 @@ namespace posix::tls {
 enum class Failure {
   None,
   CertExpired,     // or not yet valid: Windows has one code for both
-  CertUntrusted,   // issuer not trusted, self-signed included
-  CertWrongName,   // the certificate does not name the host
+  CertUntrusted,   // a root that is not trusted, a self-signed certificate included
+  CertNoIssuer,    // the chain reaches no root: an issuer neither sent nor known
   CertOther,       // any other certificate fault
   NoCommonCipher,  // no protocol or algorithm both sides have
   BadMessage,      // anything else the peer sent that does not parse or verify
@@ -30,8 +30,9 @@ struct Session;  // one connection
 Config* newConfig(bool allowTls13);
 void freeConfig(Config* config);
 
-// A client session for host (SNI for a name, and the name or address the certificate
-// must carry). Null when the library refuses.
+// A client session for host (SNI for a name). A fault of the certificate does not stop
+// the handshake: the chain's first fault is left in the certificate's facts, and its
+// names are checked apart (certificateNames). Null when the library refuses.
 Session* newSession(Config* config, const std::string& host);
 void freeSession(Session* session);
 
@@ -61,7 +62,11 @@ struct CertFacts {
   std::string subjectDer;
   int64_t notBefore = 0;  // seconds since 1970, UTC
   int64_t notAfter = 0;
+  Failure chainFault = Failure::None;  // the first fault of its chain, the name aside
 };
 bool peerCertificate(const Session* session, CertFacts& facts);
+
+// Whether the certificate (DER) names host: a name (no partial wildcards) or an address.
+bool certificateNames(const std::string& der, const std::string& host);
 
 }  // namespace posix::tls

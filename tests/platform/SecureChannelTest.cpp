@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/winapi.h"
+#include "tests/support/TestPki.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ SECURITY_STATUS Acquire(CredHandle& cred, const char* package = UNISP_NAME_A) {
   SCHANNEL_CRED sc{};
   sc.dwVersion = SCHANNEL_CRED_VERSION;
   sc.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
-  sc.dwFlags = SCH_CRED_AUTO_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+  sc.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
   std::string name = package;
   return AcquireCredentialsHandleA(nullptr, name.data(), SECPKG_CRED_OUTBOUND, nullptr, &sc,
                                    nullptr, nullptr, &cred, nullptr);
@@ -70,6 +71,7 @@ TEST(SecureChannelTest, TheHandshakeStartsWithAHelloAndTakesOnlyWholeRecords) {
 
 TEST(SecureChannelTest, StatusCodesHaveTheSystemsTexts) {
   if (!kSecureChannelBuilt) GTEST_SKIP() << "built without TLS";
+  if (testsupport::UnderWine()) GTEST_SKIP() << "wine has no texts for these codes";
   const struct {
     SECURITY_STATUS status;
     const char* text;

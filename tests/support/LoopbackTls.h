@@ -2,7 +2,10 @@
 // over memory BIOs on the connection's own reads and sends (so every wait stays the
 // server's bounded one). It serves a certificate of the kind asked for (TestPki.h),
 // reads one request up to its blank line and answers the reply text, then closes the
-// TLS connection and the socket. Linux only, like the certificates.
+// TLS connection and the socket.
+//
+// On Windows it names the server tls_test_server runs for the kind (TestPki.h): the
+// same certificates and answers, but what that server saw stays with it.
 #pragma once
 
 #include <string>
@@ -11,6 +14,7 @@
 #include "tests/support/Loopback.h"
 #include "tests/support/TestPki.h"
 
+#ifndef _WIN32
 class LoopbackTls : public LoopbackServer {
  public:
   explicit LoopbackTls(testsupport::CertKind kind,
@@ -29,3 +33,18 @@ class LoopbackTls : public LoopbackServer {
   int handshakes_ = 0;
   std::vector<std::string> plain_;
 };
+#else
+class LoopbackTls {
+ public:
+  explicit LoopbackTls(testsupport::CertKind kind)
+      : port_(testsupport::TestPki::Get().port(kind)) {}
+  uint16_t port() const { return port_; }
+  std::string portText() const { return std::to_string(port_); }
+  std::string url(const std::string& host = "localhost") const {
+    return "https://" + host + ":" + portText() + "/";
+  }
+
+ private:
+  uint16_t port_;
+};
+#endif

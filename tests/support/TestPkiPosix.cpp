@@ -64,27 +64,13 @@ void writePem(const std::string& path, X509* cert, EVP_PKEY* key) {
   std::fclose(f);
 }
 
-const char* nameOf(CertKind kind) {
-  switch (kind) {
-    case CertKind::Good:
-      return "good";
-    case CertKind::Expired:
-      return "expired";
-    case CertKind::NotYetValid:
-      return "notyet";
-    case CertKind::WrongName:
-      return "wrongname";
-    case CertKind::SelfSigned:
-      return "selfsigned";
-    case CertKind::UntrustedIssuer:
-      return "untrusted";
-    case CertKind::ExpiresSoon:
-      return "soon";
-  }
-  return "";
-}
-
 }  // namespace
+
+bool TestPki::Available() { return true; }
+
+uint16_t TestPki::port(CertKind) const { throw std::logic_error("the servers are in-process"); }
+
+void* TestPki::caStore() const { return nullptr; }
 
 TestPki& TestPki::Get() {
   static TestPki pki;
@@ -135,7 +121,7 @@ TestPki::TestPki() : dir_(std::make_unique<TempDir>()) {
 }
 
 CertFiles TestPki::files(CertKind kind) const {
-  const std::string base = nameOf(kind);
+  const std::string base = CertKindName(kind);
   return CertFiles{dir_->file(base + ".crt"), dir_->file(base + ".key")};
 }
 
