@@ -32,7 +32,6 @@ class TServerState {
 
   TServerStatus Status() const { return FStatus; }
   TDateTime Since() const { return FSince; }
-  int FailuresInRow() const { return FFailures; }
   int FailuresToDown = 1;  // values below 1 count as 1
 
  private:

@@ -92,9 +92,6 @@ class TForm1 : public TForm {
   int NoConnectionCount() const { return FNoConnectionCount; }
   int InvalidHostCount() const { return FInvalidHostCount; }
   double HeaderBytes() const { return FHeaderBytes; }
-  TDateTime StatsStart() const { return FStatsStart; }
-  TDateTime LastElapsed() const { return FLastElapsed; }
-
   // Activity log and statistics.
   void LogFmt(const std::string& Pattern, std::initializer_list<TVarRec> Args);
   std::string LogMsg(const std::string& Text);  // returns the line as logged

@@ -14,24 +14,7 @@ TScreen gScreen;
 }  // namespace
 TScreen* Screen = &gScreen;
 
-TCustomForm* TScreen::ActiveForm() const {
-  return dynamic_cast<TCustomForm*>(TWinControl::FindControl(GetActiveWindow()));
-}
-
 namespace {
-
-const char kAppClass[] = "TApplication";
-
-LRESULT CALLBACK AppWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (!Application || Application->WindowHandle() != h) return DefWindowProcA(h, msg, wp, lp);
-  TMessage m{msg, wp, lp, 0};
-  try {
-    Application->AppWndProc(m);
-  } catch (const std::exception& e) {
-    Application->HandleException(e);
-  }
-  return m.Result;
-}
 
 // The framework object a message is for: the window's own, or its nearest
 // ancestor's.
@@ -67,15 +50,15 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
 
 TApplication::~TApplication() {
   DestroyForms();
-  if (FHandle) DestroyWindow(FHandle);
+  DestroyHiddenWindow(FHandle);
   if (Application == this) Application = nullptr;
 }
 
 HWND TApplication::Handle() {
   if (FHandle) return FHandle;
-  RegisterWindowClassOnce(kAppClass, AppWindowProc);
-  FHandle = CreateWindowExA(0, kAppClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+  // Not a tool window: on Windows this window carries the program's taskbar button.
+  FHandle = CreateHiddenWindow(MessageHandler([this](TMessage& m) { AppWndProc(m); }),
+                               "TApplication", FTitle.c_str(), 0);
   FAppVisible = FHandle && IsWindowVisible(FHandle);
   return FHandle;
 }

@@ -1,5 +1,5 @@
 // The component model (owner, loaded step, component state, free notifications),
-// sets, string lists, streams and hidden utility windows.
+// sets, string lists and streams.
 //
 // API notes (for code built on this header):
 //  - Destruction: Free() (also what an owner does to what it owns) first runs
@@ -18,7 +18,6 @@
 //    they create themselves do not.
 //  - ClassName() gives the class's own name (e.g. "TForm1") from the type info.
 //  - TSet<E> is the set type (ComponentState, dialog Options, ...).
-//  - AllocateHWnd/DeallocateHWnd: a hidden window whose messages go to a function.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +49,6 @@ class TSet {
     return *this;
   }
   bool Empty() const { return bits_ == 0; }
-  uint64_t Bits() const { return bits_; }
   bool operator==(const TSet& o) const { return bits_ == o.bits_; }
   bool operator!=(const TSet& o) const { return bits_ != o.bits_; }
 
@@ -164,15 +162,11 @@ class TStrings : public TPersistent {
   virtual std::string Text() const;
   // Splits at CR LF, LF or CR; a last line without line end counts.
   virtual void SetText(const std::string& text);
-  std::string CommaText() const;
-
   // Name=Value helpers.
   std::string Names(int index) const;
   std::string Values(const std::string& name) const;
   int IndexOfName(const std::string& name) const;
 
-  void LoadFromFile(const std::string& fileName);  // EFOpenError
-  void SaveToFile(const std::string& fileName);    // EFCreateError; CR LF line ends
   void BeginUpdate();
   void EndUpdate();
 
@@ -180,7 +174,6 @@ class TStrings : public TPersistent {
   TNotifyEvent OnChange;
 
  protected:
-  bool Updating() const { return FUpdateCount > 0; }
   virtual void Changed();
   int CompareStrings(const std::string& a, const std::string& b) const;
 
@@ -224,10 +217,7 @@ class TStream : public TObject {
   int64_t Position() { return Seek(0, soCurrent); }
   void SetPosition(int64_t p) { Seek(p, soBeginning); }
   virtual int64_t Size();
-  virtual void SetSize(int64_t size) = 0;
-  void ReadBuffer(void* buf, int64_t count);         // EReadError "Stream read error"
   void WriteBuffer(const void* buf, int64_t count);  // EWriteError "Stream write error"
-  int64_t CopyFrom(TStream& source, int64_t count);  // count 0: all from the start
 };
 
 class TMemoryStream : public TStream {
@@ -236,11 +226,8 @@ class TMemoryStream : public TStream {
   int64_t Write(const void* buf, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override { return int64_t(FData.size()); }
-  void SetSize(int64_t size) override;
   void Clear();
   const char* Memory() const { return FData.data(); }
-  void LoadFromFile(const std::string& name);
-  void SaveToFile(const std::string& name);
 
  private:
   std::vector<char> FData;
@@ -263,7 +250,6 @@ class TFileStream : public TStream {
   int64_t Read(void* buf, int64_t count) override;
   int64_t Write(const void* buf, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
-  void SetSize(int64_t size) override;
   const std::string& FileName() const { return FFileName; }
   HANDLE Handle() const { return FHandle; }
 
@@ -279,14 +265,9 @@ class TFileStream : public TStream {
 // EFCreateError "Cannot create file <fileName>. <the system's reason>".
 void ReplaceFileContents(const std::string& fileName, const std::string& bytes);
 
-// ---- hidden utility windows ----
-// A hidden top-level window (class "TPUtilWindow") whose messages go to proc; the
-// message's Result is returned. Messages the function leaves alone should be given
-// to DefWindowProcA by the function itself.
 struct TMessage;
+// A framework object's message procedure (hidden windows: framework/UtilWindow.h).
 using TWndMethod = std::function<void(TMessage& msg)>;
-HWND AllocateHWnd(TWndMethod proc);
-void DeallocateHWnd(HWND wnd);
 
 // The message record passed to window procedures of framework objects.
 struct TMessage {

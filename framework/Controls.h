@@ -55,9 +55,6 @@ class TControl : public TComponent {
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
-  void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
-  void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
-  void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
   virtual void SetBounds(int left, int top, int width, int height);
   int ClientWidth() const;
   int ClientHeight() const;
@@ -126,9 +123,6 @@ class TWinControl : public TControl {
 
   // Lays out the aligned children inside the client rectangle.
   void Realign();
-  void Invalidate();  // InvalidateRect on the window, if it exists
-  void Repaint();     // Invalidate, then UpdateWindow
-
   std::string Text() const override;
   void SetText(const std::string& s) override;
 

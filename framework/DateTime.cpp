@@ -86,11 +86,6 @@ TDateTime Now() {
 
 TDateTime Date() { return std::floor(Now()); }
 
-TDateTime Time() {
-  TDateTime n = Now();
-  return n - std::floor(n);
-}
-
 std::string FormatWindowsPicture(const std::string& pic, TDateTime dt) {
   WORD y, mo, d, h, mi, s, ms;
   DecodeDate(dt, y, mo, d);

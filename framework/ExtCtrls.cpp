@@ -2,7 +2,6 @@
 #include "framework/ExtCtrls.h"
 
 #include "framework/Forms.h"
-#include "framework/TimerEvent.h"
 
 // ---- TPanel ----
 
@@ -39,53 +38,42 @@ void TPanel::CreateParams(TCreateParams& p) {
 
 // ---- TTimer ----
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-  FWindow = AllocateHWnd([this](TMessage& m) { WndProc(m); });
-}
+TTimer::TTimer(TComponent* AOwner)
+    : TComponent(AOwner), FWindow(MessageHandler([this](TMessage& m) { WndProc(m); })) {}
 
 TTimer::~TTimer() {
-  FEnabled = false;
-  if (FArmed) KillTimer(FWindow, 1);
-  DeallocateHWnd(FWindow);
+  if (FArmed) KillTimer(FWindow.Handle(), 1);
 }
 
 void TTimer::UpdateTimer() {
-  if (FArmed) KillTimer(FWindow, 1);
+  if (FArmed) KillTimer(FWindow.Handle(), 1);
   FArmed = false;
-  if (FEnabled && FInterval != 0 && FOnTimer) {
-    if (SetTimer(FWindow, 1, FInterval, nullptr) == 0)
+  if (FCore.Runs()) {
+    if (SetTimer(FWindow.Handle(), 1, FCore.Interval(), nullptr) == 0)
       throw EOutOfResources("Not enough timers available");
     FArmed = true;
   }
 }
 
 void TTimer::SetEnabled(bool v) {
-  if (v == FEnabled) return;
-  FEnabled = v;
-  UpdateTimer();
+  if (FCore.SetEnabled(v)) UpdateTimer();
 }
 
 void TTimer::SetInterval(UINT v) {
-  if (v == FInterval) return;
-  FInterval = v;
-  UpdateTimer();
+  if (FCore.SetInterval(v)) UpdateTimer();
 }
 
 void TTimer::SetOnTimer(TNotifyEvent e) {
-  FOnTimer = std::move(e);
+  FCore.SetOnTimer(std::move(e));
   UpdateTimer();
 }
 
-void TTimer::Timer() { CallTimerHandler(FOnTimer, this); }
+void TTimer::Timer() { FCore.Tick(this); }
 
 void TTimer::WndProc(TMessage& msg) {
   if (msg.Msg == WM_TIMER) {
-    try {
-      Timer();
-    } catch (const std::exception& e) {
-      Application->HandleException(e);
-    }
+    Timer();  // what it raises goes to the application's handler
     return;
   }
-  msg.Result = DefWindowProcA(FWindow, msg.Msg, msg.WParam, msg.LParam);
+  msg.Result = DefWindowProcA(FWindow.Handle(), msg.Msg, msg.WParam, msg.LParam);
 }

@@ -9,6 +9,8 @@
 
 #include "framework/Classes.h"
 #include "framework/Controls.h"
+#include "framework/TimerCore.h"
+#include "framework/UtilWindow.h"
 
 enum TBevelCut { bvNone, bvLowered, bvRaised };
 
@@ -27,13 +29,13 @@ class TTimer : public TComponent {
   explicit TTimer(TComponent* AOwner);
   ~TTimer() override;
 
-  bool Enabled() const { return FEnabled; }
+  bool Enabled() const { return FCore.Enabled(); }
   void SetEnabled(bool v);
-  UINT Interval() const { return FInterval; }
+  UINT Interval() const { return FCore.Interval(); }
   void SetInterval(UINT v);
-  const TNotifyEvent& OnTimer() const { return FOnTimer; }
+  const TNotifyEvent& OnTimer() const { return FCore.OnTimer(); }
   void SetOnTimer(TNotifyEvent e);
-  HWND WindowHandle() const { return FWindow; }
+  HWND WindowHandle() const { return FWindow.Handle(); }
 
  protected:
   virtual void Timer();  // runs OnTimer
@@ -42,9 +44,7 @@ class TTimer : public TComponent {
   void UpdateTimer();
   void WndProc(TMessage& msg);
 
-  bool FEnabled = true;
-  UINT FInterval = 1000;
-  TNotifyEvent FOnTimer;
-  HWND FWindow = nullptr;
+  TTimerCore FCore{true, 1000};
+  TUtilWindow FWindow;
   bool FArmed = false;
 };

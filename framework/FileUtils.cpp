@@ -10,8 +10,6 @@ size_t LastDelim(const std::string& name) {
   return p;
 }
 
-bool IsDelim(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 char PathDelim() {
@@ -40,20 +38,10 @@ std::string ExtractFileName(const std::string& name) {
   return p == std::string::npos ? name : name.substr(p + 1);
 }
 
-std::string ExtractFileExt(const std::string& name) {
-  size_t p = name.find_last_of(".\\/:");
-  return p != std::string::npos && name[p] == '.' ? name.substr(p) : std::string();
-}
-
 std::string ChangeFileExt(const std::string& name, const std::string& ext) {
   size_t p = name.find_last_of(".\\/:");
   if (p == std::string::npos || name[p] != '.') return name + ext;
   return name.substr(0, p) + ext;
-}
-
-std::string IncludeTrailingPathDelimiter(const std::string& path) {
-  if (!path.empty() && IsDelim(path.back())) return path;
-  return path + PathDelim();
 }
 
 std::string ExpandFileName(const std::string& name) {

@@ -188,17 +188,6 @@ void TCustomForm::CreateHandleDone() {
   }
 }
 
-void TCustomForm::SetBorderStyle(TFormBorderStyle b) {
-  if (b == FBorderStyle) return;
-  FBorderStyle = b;
-  if (HandleAllocated()) {
-    bool vis = IsWindowVisible(FHandle) != 0;
-    DestroyHandle();
-    Handle();
-    if (vis) ShowWindow(FHandle, SW_SHOW);
-  }
-}
-
 void TCustomForm::SetVisible(bool v) {
   bool shown = FHandle && IsWindowVisible(FHandle);
   if (v == FVisible && (!FHandle || shown == v)) return;
@@ -257,10 +246,6 @@ void TCustomForm::SetActiveControl(TWinControl* c) {
 }
 
 bool TCustomForm::Active() const { return FHandle && GetActiveWindow() == FHandle; }
-
-void TCustomForm::BringToFront() {
-  if (FHandle) SetForegroundWindow(FHandle);
-}
 
 bool TCustomForm::CloseQuery() {
   bool canClose = true;

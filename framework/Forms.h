@@ -39,7 +39,7 @@
 //  - Exceptions escaping a framework object's message handler (WndProc, timer,
 //    utility window) go to Application->HandleException; they never cross the
 //    platform's dispatch.
-//  - Screen (TScreen): Width(), Height(), PixelsPerInch (96), ActiveForm().
+//  - Screen (TScreen): Width(), Height(), PixelsPerInch (96).
 //  - Form windows are owned by the application window and use a window class
 //    named after the form's class (e.g. "TForm1").
 #pragma once
@@ -90,9 +90,7 @@ class TCustomForm : public TWinControl {
   TPosition Position() const { return FPosition; }
   void SetPosition(TPosition p) { FPosition = p; }
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }
-  void SetBorderStyle(TFormBorderStyle b);
   TFormStyle FormStyle() const { return FFormStyle; }
-  void SetFormStyle(TFormStyle s) { FFormStyle = s; }
   TWindowState WindowState() const;
   void SetWindowState(TWindowState s);
 
@@ -100,8 +98,6 @@ class TCustomForm : public TWinControl {
   void SetActiveControl(TWinControl* c);
   HWND ClientHandle() const { return nullptr; }  // MDI client: none in this framework
   bool Active() const;                           // the form's window is the active one
-  void BringToFront();
-
   void WndProc(TMessage& msg) override;
 
   TNotifyEvent OnCreate;
@@ -258,8 +254,6 @@ class TScreen {
   int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
   int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
   int PixelsPerInch = 96;
-  // The form whose window is active, if it is a framework form.
-  TCustomForm* ActiveForm() const;
 };
 
 extern TScreen* Screen;

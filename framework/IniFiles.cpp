@@ -80,12 +80,3 @@ bool TIniFile::ValueExists(const std::string& section, const std::string& key) c
   // Two different defaults tell a present value from a missing one.
   return ReadString(section, key, "\x01") != "\x01" || ReadString(section, key, "\x02") != "\x02";
 }
-
-void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
-  WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, FStoreName.c_str());
-}
-
-void TIniFile::EraseSection(const std::string& section) {
-  if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, FStoreName.c_str()))
-    throw EIniFileException(Format("Unable to write to %s", {FFileName}));
-}

@@ -32,8 +32,6 @@ class TIniFile : public TObject {
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;
   void WriteBool(const std::string& section, const std::string& key, bool value);
   bool ValueExists(const std::string& section, const std::string& key) const;
-  void DeleteKey(const std::string& section, const std::string& key);
-  void EraseSection(const std::string& section);
 
  private:
   std::string FFileName;

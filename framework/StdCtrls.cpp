@@ -50,12 +50,6 @@ void TCustomEdit::SetReadOnly(bool v) {
   if (FHandle) SendMessageA(FHandle, EM_SETREADONLY, v ? TRUE : FALSE, 0);
 }
 
-void TCustomEdit::SetMaxLength(int v) {
-  if (v == FMaxLength) return;
-  FMaxLength = v;
-  if (FHandle) SendMessageA(FHandle, EM_LIMITTEXT, WPARAM(v), 0);
-}
-
 void TCustomEdit::SelectAll() {
   if (FHandle) SendMessageA(FHandle, EM_SETSEL, 0, -1);
 }

@@ -35,8 +35,6 @@ class TCustomEdit : public TWinControl {
   explicit TCustomEdit(TComponent* AOwner);
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool v);
-  int MaxLength() const { return FMaxLength; }
-  void SetMaxLength(int v);
   void SelectAll();
   void CNCommand(TMessage& msg) override;
   // Entered from the keyboard (Tab, a form shown), the text is selected, so that
@@ -94,10 +92,7 @@ class TMemo : public TCustomEdit {
  public:
   explicit TMemo(TComponent* AOwner);
   TStrings* Lines() { return &FLines; }
-  TScrollStyle ScrollBars() const { return FScrollBars; }
   void SetScrollBars(TScrollStyle s) { FScrollBars = s; }
-  bool WordWrap() const { return FWordWrap; }
-  void SetWordWrap(bool v) { FWordWrap = v; }
   void ScrollToEnd();
   void SetText(const std::string& s) override;
   uint64_t TextRevision() const { return FTextRevision; }  // moves with every change

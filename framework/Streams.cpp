@@ -14,28 +14,8 @@ int64_t TStream::Size() {
   return end;
 }
 
-void TStream::ReadBuffer(void* buf, int64_t count) {
-  if (count != 0 && Read(buf, count) != count) throw EReadError("Stream read error");
-}
-
 void TStream::WriteBuffer(const void* buf, int64_t count) {
   if (count != 0 && Write(buf, count) != count) throw EWriteError("Stream write error");
-}
-
-int64_t TStream::CopyFrom(TStream& source, int64_t count) {
-  if (count == 0) {
-    source.SetPosition(0);
-    count = source.Size();
-  }
-  char buf[8192];
-  int64_t left = count;
-  while (left > 0) {
-    int64_t n = std::min<int64_t>(left, sizeof buf);
-    source.ReadBuffer(buf, n);
-    WriteBuffer(buf, n);
-    left -= n;
-  }
-  return count;
 }
 
 // ---- TMemoryStream ----
@@ -62,26 +42,9 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return FPos;
 }
 
-void TMemoryStream::SetSize(int64_t size) {
-  FData.resize(size_t(std::max<int64_t>(0, size)));
-  if (FPos > Size()) FPos = Size();
-}
-
 void TMemoryStream::Clear() {
   FData.clear();
   FPos = 0;
-}
-
-void TMemoryStream::LoadFromFile(const std::string& name) {
-  TFileStream fs(name, fmOpenRead | fmShareDenyWrite);
-  Clear();
-  SetSize(fs.Size());
-  if (Size() > 0) fs.ReadBuffer(FData.data(), Size());
-}
-
-void TMemoryStream::SaveToFile(const std::string& name) {
-  TFileStream fs(name, fmCreate);
-  if (Size() > 0) fs.WriteBuffer(FData.data(), Size());
 }
 
 // ---- TFileStream ----
@@ -139,9 +102,4 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   DWORD low = SetFilePointer(FHandle, LONG(uint32_t(offset)), &high, method);
   if (low == INVALID_SET_FILE_POINTER && GetLastError() != 0) return -1;
   return (int64_t(high) << 32) | low;
-}
-
-void TFileStream::SetSize(int64_t size) {
-  Seek(size, soBeginning);
-  if (!SetEndOfFile(FHandle)) throw EWriteError("Stream write error");
 }

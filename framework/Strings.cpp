@@ -83,23 +83,6 @@ void TStrings::SetText(const std::string& text) {
   EndUpdate();
 }
 
-std::string TStrings::CommaText() const {
-  std::string r;
-  for (int i = 0, n = Count(); i < n; ++i) {
-    std::string s = Get(i);
-    bool quote = s.empty() || s.find_first_of(" ,\"") != std::string::npos;
-    if (i > 0) r += ',';
-    if (!quote) {
-      r += s;
-      continue;
-    }
-    r += '"';
-    for (char c : s) r += c == '"' ? std::string("\"\"") : std::string(1, c);
-    r += '"';
-  }
-  return r;
-}
-
 std::string TStrings::Names(int index) const {
   std::string s = Get(index);
   size_t p = s.find('=');
@@ -120,19 +103,6 @@ std::string TStrings::Values(const std::string& name) const {
   if (i < 0) return std::string();
   std::string s = Get(i);
   return s.substr(s.find('=') + 1);
-}
-
-void TStrings::LoadFromFile(const std::string& fileName) {
-  TFileStream fs(fileName, fmOpenRead | fmShareDenyWrite);
-  std::string data(size_t(fs.Size()), '\0');
-  if (!data.empty()) fs.ReadBuffer(&data[0], int64_t(data.size()));
-  SetText(data);
-}
-
-void TStrings::SaveToFile(const std::string& fileName) {
-  TFileStream fs(fileName, fmCreate);
-  std::string data = Text();
-  if (!data.empty()) fs.WriteBuffer(data.data(), int64_t(data.size()));
 }
 
 void TStrings::BeginUpdate() { ++FUpdateCount; }

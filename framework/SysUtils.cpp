@@ -89,24 +89,6 @@ int StrToIntDef(const std::string& s, int def) {
   return TryStrToInt(s, v) ? v : def;
 }
 
-bool TryStrToInt64(const std::string& s, int64_t& value) {
-  return ParseInteger(s, INT64_MIN, INT64_MAX, value);
-}
-
-int64_t StrToInt64(const std::string& s) {
-  int64_t v;
-  if (!TryStrToInt64(s, v)) throw EConvertError("'" + s + "' is not a valid integer value");
-  return v;
-}
-
-std::string FloatToStr(double v) {
-  char buf[64];
-  snprintf(buf, sizeof buf, "%.15g", v);
-  std::string s = buf;
-  std::replace(s.begin(), s.end(), '.', DecimalSeparator());
-  return s;
-}
-
 std::string UpperCase(const std::string& s) {
   std::string r = s;
   for (char& c : r)
@@ -123,12 +105,7 @@ std::string LowerCase(const std::string& s) {
 
 namespace {
 
-// Latin-1 letters: 0xC0-0xDE (without 0xD7) pair with 0xE0-0xFE (without 0xF7).
-unsigned char AnsiUpper(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  return c;
-}
+// Latin-1 capitals 0xC0-0xDE (without 0xD7) lower to 0xE0-0xFE.
 unsigned char AnsiLower(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return c + 32;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
@@ -136,12 +113,6 @@ unsigned char AnsiLower(unsigned char c) {
 }
 
 }  // namespace
-
-std::string AnsiUpperCase(const std::string& s) {
-  std::string r = s;
-  for (char& c : r) c = char(AnsiUpper((unsigned char)c));
-  return r;
-}
 
 std::string AnsiLowerCase(const std::string& s) {
   std::string r = s;

@@ -6,8 +6,7 @@
 //    std::string). A directive that does not fit its argument, or a missing
 //    argument, raises EConvertError "Format '<pattern>' invalid or incompatible
 //    with argument".
-//  - Also here: IntToHex, ExtractFileExt,
-//    IncludeTrailingPathDelimiter, StrToInt64, FloatToStr.
+//  - Also here: IntToHex.
 //  - PathDelim is a function, PathDelim(), so the code needs no platform test.
 #pragma once
 
@@ -22,7 +21,6 @@ class Exception : public std::exception {
  public:
   explicit Exception(std::string msg);
   const std::string& Message() const { return FMessage; }
-  void SetMessage(std::string msg) { FMessage = std::move(msg); }
   const char* what() const noexcept override { return FMessage.c_str(); }
 
  private:
@@ -38,7 +36,6 @@ TAVIX_DECLARE_EXCEPTION(EConvertError, Exception)
 TAVIX_DECLARE_EXCEPTION(EStreamError, Exception)
 TAVIX_DECLARE_EXCEPTION(EFOpenError, EStreamError)
 TAVIX_DECLARE_EXCEPTION(EFCreateError, EStreamError)
-TAVIX_DECLARE_EXCEPTION(EReadError, EStreamError)
 TAVIX_DECLARE_EXCEPTION(EWriteError, EStreamError)
 TAVIX_DECLARE_EXCEPTION(ERangeError, Exception)
 TAVIX_DECLARE_EXCEPTION(EOutOfResources, Exception)
@@ -83,12 +80,8 @@ std::string IntToHex(int64_t v, int digits);  // upper-case, zero-padded
 bool TryStrToInt(const std::string& s, int& value);
 int StrToInt(const std::string& s);  // EConvertError "'%s' is not a valid integer value"
 int StrToIntDef(const std::string& s, int def);
-bool TryStrToInt64(const std::string& s, int64_t& value);
-int64_t StrToInt64(const std::string& s);
-std::string FloatToStr(double v);             // shortest round-trip-ish, locale separator
 std::string UpperCase(const std::string& s);  // ASCII only
 std::string LowerCase(const std::string& s);
-std::string AnsiUpperCase(const std::string& s);  // 8-bit, Latin-1 letters too
 std::string AnsiLowerCase(const std::string& s);
 int CompareText(const std::string& a, const std::string& b);      // ASCII, case-insensitive
 int AnsiCompareText(const std::string& a, const std::string& b);  // locale-aware
@@ -103,7 +96,6 @@ using TDateTime = double;  // days since 1899-12-30, time of day as the fraction
 
 TDateTime Now();                                        // local time, millisecond resolution
 TDateTime Date();                                       // today at 00:00
-TDateTime Time();                                       // time of day only
 TDateTime EncodeDate(WORD year, WORD month, WORD day);  // EConvertError when invalid
 TDateTime EncodeTime(WORD hour, WORD min, WORD sec, WORD msec);
 void DecodeDate(TDateTime dt, WORD& year, WORD& month, WORD& day);
@@ -128,9 +120,7 @@ bool FileExists(const std::string& name);
 bool DeleteFile(const std::string& name);
 std::string ExtractFilePath(const std::string& name);  // with trailing delimiter
 std::string ExtractFileName(const std::string& name);
-std::string ExtractFileExt(const std::string& name);  // with the dot
 std::string ChangeFileExt(const std::string& name, const std::string& ext);
-std::string IncludeTrailingPathDelimiter(const std::string& path);
 std::string ExpandFileName(const std::string& name);  // relative names stay as given
 std::string ParamStr0();                              // the running module's full file name
 // The system's text for an error number, without the final period ("Access is denied").

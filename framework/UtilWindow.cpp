@@ -1,24 +1,8 @@
-// Hidden utility windows whose messages go to a function (timers, the tray icon, the
-// application window).
+// Hidden windows whose messages go to a function (timers, the tray icon, the application
+// window).
 #include "framework/UtilWindow.h"
 
-#include "framework/Classes.h"
 #include "framework/Forms.h"
-
-namespace {
-
-const char kUtilClass[] = "TPUtilWindow";
-
-HWND CreateUtilWindow(TWindowHandler handler) {
-  RegisterWindowClassOnce(kUtilClass, BoundWindowProc);
-  HWND h = CreateWindowExA(WS_EX_TOOLWINDOW, kUtilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-  if (!h) throw EOutOfResources("Error creating window");
-  BindWindow(h, nullptr, std::move(handler));
-  return h;
-}
-
-}  // namespace
 
 bool RegisterWindowClassOnce(const char* name, WNDPROC proc) {
   HINSTANCE inst = GetModuleHandleA(nullptr);
@@ -31,24 +15,36 @@ bool RegisterWindowClassOnce(const char* name, WNDPROC proc) {
   return RegisterClassA(&wc) != 0;
 }
 
-TUtilWindow::TUtilWindow(TWindowHandler handler) : FHandle(CreateUtilWindow(std::move(handler))) {}
-
-TUtilWindow::~TUtilWindow() { DeallocateHWnd(FHandle); }
-
-HWND AllocateHWnd(TWndMethod proc) {
-  return CreateUtilWindow([proc = std::move(proc)](HWND, UINT msg, WPARAM wp, LPARAM lp) {
-    TMessage m{msg, wp, lp, 0};
-    try {
-      proc(m);
-    } catch (const std::exception& e) {
-      Application->HandleException(e);
-    }
-    return m.Result;
-  });
+HWND CreateHiddenWindow(TWindowHandler handler, const char* className, const char* caption,
+                        DWORD exStyle) {
+  RegisterWindowClassOnce(className, BoundWindowProc);
+  HWND h = CreateWindowExA(exStyle, className, caption, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+  if (h) BindWindow(h, nullptr, std::move(handler));
+  return h;
 }
 
-void DeallocateHWnd(HWND wnd) {
+void DestroyHiddenWindow(HWND wnd) {
   if (!wnd) return;
   UnbindWindow(wnd);
   DestroyWindow(wnd);
 }
+
+TWindowHandler MessageHandler(TWndMethod method) {
+  return [method = std::move(method)](HWND, UINT msg, WPARAM wp, LPARAM lp) {
+    TMessage m{msg, wp, lp, 0};
+    try {
+      method(m);
+    } catch (const std::exception& e) {
+      Application->HandleException(e);
+    }
+    return m.Result;
+  };
+}
+
+TUtilWindow::TUtilWindow(TWindowHandler handler)
+    : FHandle(CreateHiddenWindow(std::move(handler), "TPUtilWindow", "", WS_EX_TOOLWINDOW)) {
+  if (!FHandle) throw EOutOfResources("Error creating window");
+}
+
+TUtilWindow::~TUtilWindow() { DestroyHiddenWindow(FHandle); }

@@ -265,15 +265,6 @@ void TWinControl::SetFocus() {
   ::SetFocus(Handle());
 }
 
-void TWinControl::Invalidate() {
-  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
-}
-
-void TWinControl::Repaint() {
-  Invalidate();
-  if (FHandle) UpdateWindow(FHandle);
-}
-
 void TWinControl::Realign() {
   if (FRealigning) return;
   FRealigning = true;

@@ -161,7 +161,6 @@ class THttpClient : public TSocketClient {
   bool FollowRedirect(int status);  // false: OnRedirect ended the cycle
   void KeepReceivedCookies();
   std::string ContentLength();
-  void ReadStatusLine(std::string& block);
   void ScanResponseLine(const std::string& line);
 
   bool FStatusRead = false;                   // the current response's status line carried a code

@@ -214,8 +214,6 @@ void TFormPlacement::SetPreventResize(bool Value) {
   UpdateHook();
 }
 
-void TFormPlacement::UpdateMinMaxInfo() { UpdateHook(); }
-
 void TFormPlacement::UpdateHook() {
   bool wanted = FPreventResize || !FMinMaxInfo.DefaultMinMaxInfo();
   TCustomForm* form = Form();

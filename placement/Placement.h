@@ -60,8 +60,6 @@ class TFormPlacement : public TComponent {
   TNotifyEvent OnRestorePlacement;
 
   TWinMinMaxInfo* MinMaxInfo() { return &FMinMaxInfo; }
-  // Applies a changed MinMaxInfo: installs or removes the window hook at once.
-  void UpdateMinMaxInfo();
   bool PreventResize() const { return FPreventResize; }
   void SetPreventResize(bool Value);
 
@@ -69,9 +67,6 @@ class TFormPlacement : public TComponent {
   void StorePlacement();
   std::string StoreName() const;
   std::string SectionName() const;
-  bool Restored() const { return FRestored; }
-  bool Saved() const { return FSaved; }
-
   void Loaded() override;
 
  protected:

@@ -616,7 +616,6 @@ struct PROCESS_INFORMATION {
 #define OFN_FILEMUSTEXIST 0x00001000
 #define OFN_EXPLORER 0x00080000
 #define OFN_ENABLESIZING 0x00800000
-#define FNERR_BUFFERTOOSMALL 0x3003
 
 // notification icons
 #define NIM_ADD 0x00000000
@@ -725,7 +724,6 @@ struct PROCESS_INFORMATION {
 // ---- windows, classes, procedures ----
 HINSTANCE GetModuleHandleA(LPCSTR name);
 ATOM RegisterClassA(const WNDCLASSA* wc);
-BOOL UnregisterClassA(LPCSTR name, HINSTANCE inst);
 BOOL GetClassInfoA(HINSTANCE inst, LPCSTR name, WNDCLASSA* out);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE inst, LPVOID param);
@@ -764,18 +762,11 @@ BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp);
 BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* wp);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
-BOOL UpdateWindow(HWND hwnd);
 HWND SetFocus(HWND hwnd);
 HWND GetFocus();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
-HWND GetForegroundWindow();
-HWND WindowFromPoint(POINT pt);
-BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE data);
-HANDLE GetPropA(HWND hwnd, LPCSTR name);
-HANDLE RemovePropA(HWND hwnd, LPCSTR name);
-
 // ---- message queue ----
 BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);  // any thread
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -796,7 +787,6 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT ms, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 DWORD GetTickCount();
 uint64_t GetTickCount64();
-void Sleep(DWORD ms);
 void GetLocalTime(SYSTEMTIME* st);
 void GetSystemTime(SYSTEMTIME* st);  // UTC
 
@@ -810,7 +800,6 @@ BOOL ReleaseCapture();
 // ---- dialogs ----
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn);
-DWORD CommDlgExtendedError();
 BOOL MessageBeep(UINT type);
 
 // ---- notification area ----

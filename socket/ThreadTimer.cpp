@@ -2,7 +2,6 @@
 #include "socket/ThreadTimer.h"
 
 #include "framework/SysUtils.h"
-#include "framework/TimerEvent.h"
 #include "socket/SocketWindows.h"
 
 namespace {
@@ -15,33 +14,30 @@ TThreadTimer::TThreadTimer(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TThreadTimer::~TThreadTimer() {
-  FEnabled = false;
+  FCore.SetEnabled(false);
   KillTimer(FWindowHandle, kTimerId);
   if (FWindowHandle) DestroyWindow(FWindowHandle);
 }
 
 void TThreadTimer::SetEnabled(bool value) {
-  if (value == FEnabled) return;
-  FEnabled = value;
-  UpdateTimer();
+  if (FCore.SetEnabled(value)) UpdateTimer();
 }
 
 void TThreadTimer::SetInterval(uint32_t value) {
-  if (value == FInterval) return;
-  FInterval = value;
-  UpdateTimer();
+  if (FCore.SetInterval(value)) UpdateTimer();
 }
 
 void TThreadTimer::SetOnTimer(TNotifyEvent value) {
-  FOnTimer = std::move(value);
+  FCore.SetOnTimer(std::move(value));
   UpdateTimer();
 }
 
-void TThreadTimer::Trigger() { CallTimerHandler(FOnTimer, this); }
+void TThreadTimer::Trigger() { FCore.Tick(this); }
 
 void TThreadTimer::UpdateTimer() {
   KillTimer(FWindowHandle, kTimerId);
-  if (FInterval != 0 && FEnabled && FOnTimer) {
-    if (SetTimer(FWindowHandle, kTimerId, FInterval, nullptr) == 0) throw Exception("No Timer");
+  if (FCore.Runs()) {
+    if (SetTimer(FWindowHandle, kTimerId, FCore.Interval(), nullptr) == 0)
+      throw Exception("No Timer");
   }
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "framework/Classes.h"
+#include "framework/TimerCore.h"
 #include "platform/winapi.h"
 
 class TThreadTimer : public TComponent {
@@ -17,11 +18,11 @@ class TThreadTimer : public TComponent {
   explicit TThreadTimer(TComponent* AOwner);
   ~TThreadTimer() override;
 
-  bool Enabled() const { return FEnabled; }
+  bool Enabled() const { return FCore.Enabled(); }
   void SetEnabled(bool value);
-  uint32_t Interval() const { return FInterval; }
+  uint32_t Interval() const { return FCore.Interval(); }
   void SetInterval(uint32_t value);
-  const TNotifyEvent& OnTimer() const { return FOnTimer; }
+  const TNotifyEvent& OnTimer() const { return FCore.OnTimer(); }
   void SetOnTimer(TNotifyEvent value);
 
   // Called for every tick; calls OnTimer with this timer as sender.
@@ -35,8 +36,6 @@ class TThreadTimer : public TComponent {
   void UpdateTimer();
 
  private:
-  bool FEnabled = true;
-  uint32_t FInterval = 1000;
-  TNotifyEvent FOnTimer;
+  TTimerCore FCore{true, 1000};
   HWND FWindowHandle = nullptr;
 };

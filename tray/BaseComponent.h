@@ -19,8 +19,6 @@ class TBaseComponent : public TComponent {
 
   void BeginUpdate();
   void EndUpdate(bool Notify);
-  bool Updating() const { return FUpdating; }
-
   // Expires when the component is destroyed: lets a caller of an event handler tell
   // whether the handler freed the component.
   std::weak_ptr<void> AliveToken() const { return FAlive; }

@@ -3,7 +3,6 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
-#include "framework/TimerEvent.h"
 
 namespace {
 // Runs on the multimedia timer's thread: nothing but the post.
@@ -26,29 +25,23 @@ THiTimer::~THiTimer() {
   // Stops the worker (waiting for a tick it runs) and the multimedia timer first: an
   // unsynchronised tick calls the handler on the worker's thread.
   ApplySettings();
-  FOnTimer = nullptr;
+  FCore.SetOnTimer(nullptr);
   timeEndPeriod(FMinPeriod);
-  FEnabled = false;
+  FCore.SetEnabled(false);
   FWindow.reset();
 }
 
 void THiTimer::SetEnabled(bool Value) {
-  if (Value == FEnabled) return;
-  FEnabled = Value;
-  ApplySettings();
+  if (FCore.SetEnabled(Value)) ApplySettings();
 }
 
 void THiTimer::SetInterval(DWORD Value) {
-  if (Value == FInterval) return;
-  if (Value < FMinPeriod) Value = FMinPeriod;
-  if (Value > FMaxPeriod) Value = FMaxPeriod;
-  FInterval = Value;
-  ApplySettings();
+  if (FCore.SetInterval(Value, FMinPeriod, FMaxPeriod)) ApplySettings();
 }
 
 void THiTimer::SetOnTimer(TNotifyEvent Value) {
   StopTicks();  // never replace the handler under a tick running on the worker
-  FOnTimer = std::move(Value);
+  FCore.SetOnTimer(std::move(Value));
   ApplySettings();
 }
 
@@ -64,7 +57,7 @@ void THiTimer::SetThreadPriority(TThreadPriority Value) {
   if (FUseThread) ApplySettings();
 }
 
-void THiTimer::DoTimer() { CallTimerHandler(FOnTimer, this); }
+void THiTimer::DoTimer() { FCore.Tick(this); }
 
 void THiTimer::StopTicks() {
   if (FWorker) {
@@ -89,9 +82,9 @@ void THiTimer::ApplySettings() {
 
 void THiTimer::StartWorker() {
   FWindow.reset();
-  if (!FEnabled || !FOnTimer) return;
+  if (!FCore.Enabled() || !FCore.OnTimer()) return;
   FWorker = std::make_unique<TThreadedTimer>(this);
-  FWorker->Interval = static_cast<uint16_t>(FInterval & 0xFFFF);
+  FWorker->Interval = static_cast<uint16_t>(FCore.Interval() & 0xFFFF);
   FWorker->Priority = FThreadPriority;
   FWorker->Resume();
 }
@@ -100,8 +93,8 @@ void THiTimer::StartMultimedia() {
   if (!FWindow)
     FWindow = std::make_unique<TUtilWindow>(
         [this](HWND h, UINT m, WPARAM wp, LPARAM lp) { return HandleTimerMessage(h, m, wp, lp); });
-  if (FInterval == 0 || !FEnabled || !FOnTimer) return;
-  FTimerID = timeSetEvent(FInterval, FInterval, &TimerCallback,
+  if (!FCore.Runs()) return;
+  FTimerID = timeSetEvent(FCore.Interval(), FCore.Interval(), &TimerCallback,
                           reinterpret_cast<DWORD_PTR>(FWindow->Handle()), TIME_PERIODIC);
   FInTick = false;
   if (FTimerID == 0) throw EOutOfResources("Not enough timers available");

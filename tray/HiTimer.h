@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/TimerCore.h"
 #include "framework/UtilWindow.h"
 #include "tray/BaseComponent.h"
 
@@ -38,8 +39,6 @@ class TThreadedTimer {
 
   void Resume();     // starts the thread (once)
   void Terminate();  // GUI thread; the worker forgets its timer at once
-  bool Suspended() const { return !FStarted; }
-
  private:
   std::shared_ptr<TWorkerState> FState;
   std::unique_ptr<TUtilWindow> FSyncWindow;  // where synchronised ticks run
@@ -51,11 +50,11 @@ class THiTimer : public TBaseComponent {
   explicit THiTimer(TComponent* AOwner);
   ~THiTimer() override;
 
-  bool Enabled() const { return FEnabled; }
+  bool Enabled() const { return FCore.Enabled(); }
   void SetEnabled(bool Value);
-  DWORD Interval() const { return FInterval; }
+  DWORD Interval() const { return FCore.Interval(); }
   void SetInterval(DWORD Value);  // kept within the supported periods
-  const TNotifyEvent& OnTimer() const { return FOnTimer; }
+  const TNotifyEvent& OnTimer() const { return FCore.OnTimer(); }
   void SetOnTimer(TNotifyEvent Value);
   bool UseThread() const { return FUseThread; }
   void SetUseThread(bool Value);
@@ -79,13 +78,11 @@ class THiTimer : public TBaseComponent {
   void StartMultimedia();
   LRESULT HandleTimerMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-  std::atomic<bool> FEnabled{false};
+  TTimerCore FCore{false, 1000};
   bool FInTick = false;
-  DWORD FInterval = 1000;
   UINT FTimerID = 0;
   UINT FMinPeriod = 1;
   UINT FMaxPeriod = 1000000;
-  TNotifyEvent FOnTimer;
   std::unique_ptr<TUtilWindow> FWindow;
   std::unique_ptr<TThreadedTimer> FWorker;
   TThreadPriority FThreadPriority = tpNormal;

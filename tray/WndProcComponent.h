@@ -31,8 +31,6 @@ class TWndProcComponent : public TBaseComponent {
 
   bool Hooked() const { return FHook.Installed(); }
   bool WindowDestroyed() const { return FWindowDestroyed; }
-  TOwnerKind OwnerKind() const { return FOwnerKind; }
-
   void Loaded() override;
 
  protected:

@@ -99,8 +99,6 @@ namespace winapi {
 DWORD GetTickCount() { return static_cast<DWORD>(posix::nowMs()); }
 uint64_t GetTickCount64() { return posix::nowMs(); }
 
-void Sleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 namespace {
 
 void FillSystemTime(int64_t ms, SYSTEMTIME* st) {

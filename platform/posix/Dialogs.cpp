@@ -18,8 +18,6 @@
 namespace posix {
 namespace {
 
-thread_local DWORD gDlgError = 0;
-
 struct ForeignBox {
   DialogRequest req;
   bool begun = false, finished = false;
@@ -148,11 +146,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) {
-  gDlgError = 0;
-  if (!ofn || ofn->lStructSize < sizeof(OPENFILENAMEA) || !ofn->lpstrFile || ofn->nMaxFile == 0) {
-    gDlgError = 0xFFFF;  // CDERR_DIALOGFAILURE
+  if (!ofn || ofn->lStructSize < sizeof(OPENFILENAMEA) || !ofn->lpstrFile || ofn->nMaxFile == 0)
     return FALSE;
-  }
   DialogRequest req;
   req.kind = DialogRequest::SaveFile;
   req.owner = ofn->hwndOwner;
@@ -170,10 +165,7 @@ BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) {
     if (path.back() != '.') path += '.';
     path += req.defaultExt;
   }
-  if (path.size() + 1 > ofn->nMaxFile) {
-    gDlgError = FNERR_BUFFERTOOSMALL;
-    return FALSE;
-  }
+  if (path.size() + 1 > ofn->nMaxFile) return FALSE;
   std::memcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
   size_t slash = path.find_last_of('/');
   size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
@@ -190,7 +182,5 @@ BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) {
   }
   return TRUE;
 }
-
-DWORD CommDlgExtendedError() { return gDlgError; }
 
 }  // namespace winapi

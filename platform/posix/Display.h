@@ -6,7 +6,8 @@
 // is delivered in beforeWait(), before the loop's wait begins.
 // Input enters through the platform: the display posts mouse and key messages to
 // windows (posix::postInput, Input.h) or calls posix::notifyIconMouse for an icon.
-// The display reads the window tree through posix::windowTree() (Input.h).
+// The display reads the windows through the platform's own table (topLevelOrder,
+// Internal.h) and the controls through posix::controlState (Input.h).
 //
 // Dialogs are modal: MessageBoxA / GetSaveFileNameA hand the request to the display
 // (beginDialog) and then pump messages until request.done is set, so polls go on

@@ -1,5 +1,5 @@
-// Input state (cursor, keys, capture), system metrics and the window-tree view the
-// display draws from.
+// Input state (cursor, keys, capture), system metrics and the state of built-in
+// controls as the display reads it.
 #include "platform/posix/Input.h"
 
 #include <strings.h>
@@ -16,32 +16,6 @@ std::mutex gInputMutex;
 POINT gCursor{0, 0};
 bool gKeys[256] = {};
 HWND gCapture = nullptr;
-
-void addTree(std::vector<WindowInfo>& out, HWND hwnd, int depth) {
-  Window* w = findWindow(hwnd);
-  if (!w) return;
-  WindowInfo i;
-  i.hwnd = hwnd;
-  i.parent = (w->style & WS_CHILD) ? w->parent : nullptr;
-  i.depth = depth;
-  i.className = w->className;
-  i.text = w->text;
-  i.style = w->style;
-  i.exStyle = w->exStyle;
-  GetWindowRect(hwnd, &i.bounds);
-  POINT o = clientOrigin(hwnd);
-  RECT c = clientRectOf(*w);
-  i.client = RECT{o.x, o.y, o.x + c.right, o.y + c.bottom};
-  i.visible = IsWindowVisible(hwnd);
-  i.enabled = !(w->style & WS_DISABLED);
-  i.focused = GetFocus() == hwnd;
-  i.active = GetActiveWindow() == hwnd;
-  i.minimized = (w->style & WS_MINIMIZE) != 0;
-  i.maximized = (w->style & WS_MAXIMIZE) != 0;
-  std::vector<HWND> kids = w->children;
-  out.push_back(std::move(i));
-  for (HWND k : kids) addTree(out, k, depth + 1);
-}
 
 }  // namespace
 
@@ -63,13 +37,6 @@ BOOL postInput(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     setCursorPos(o.x + GET_X_LPARAM(lp), o.y + GET_Y_LPARAM(lp));
   }
   return PostMessageA(hwnd, msg, wp, lp);
-}
-
-std::vector<WindowInfo> windowTree() {
-  std::vector<WindowInfo> out;
-  std::vector<HWND> order = topLevelOrder();
-  for (HWND t : order) addTree(out, t, 0);
-  return out;
 }
 
 ControlState controlState(HWND hwnd) {

@@ -177,15 +177,6 @@ int acceptIPv4(int fd, uint32_t* addrNet, uint16_t* portNet) {
   return r;
 }
 
-int localName(int fd, uint32_t* addrNet, uint16_t* portNet) {
-  sockaddr_in sa{};
-  socklen_t len = sizeof sa;
-  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) < 0) return fail();
-  *addrNet = sa.sin_addr.s_addr;
-  *portNet = sa.sin_port;
-  return 0;
-}
-
 int sendBytes(int fd, const void* buf, int len, bool oob) {
   ssize_t r;
   do {

@@ -26,8 +26,7 @@ int pendingError(int fd);  // SO_ERROR as a Windows Sockets number (0 = none)
 int bindIPv4(int fd, uint32_t addrNet, uint16_t portNet);
 int listenFd(int fd, int backlog);
 int acceptIPv4(int fd, uint32_t* addrNet, uint16_t* portNet);  // new fd
-int localName(int fd, uint32_t* addrNet, uint16_t* portNet);
-int sendBytes(int fd, const void* buf, int len, bool oob);  // never raises SIGPIPE
+int sendBytes(int fd, const void* buf, int len, bool oob);     // never raises SIGPIPE
 int recvBytes(int fd, void* buf, int len, bool peek, bool oob);
 // A non-blocking one-byte peek: 1 data waits, 0 the peer closed, negative an error.
 int peekState(int fd);

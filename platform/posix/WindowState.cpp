@@ -342,8 +342,6 @@ BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
   return TRUE;
 }
 
-BOOL UpdateWindow(HWND hwnd) { return findWindow(hwnd) ? TRUE : FALSE; }
-
 HWND SetFocus(HWND hwnd) {
   if (hwnd && !findWindow(hwnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -379,33 +377,6 @@ BOOL SetForegroundWindow(HWND hwnd) {
   if (!findWindow(hwnd)) return FALSE;
   activate(hwnd);
   return TRUE;
-}
-
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-
-HWND WindowFromPoint(POINT pt) {
-  auto inside = [&](HWND h) {
-    RECT r;
-    return IsWindowVisible(h) && GetWindowRect(h, &r) && pt.x >= r.left && pt.x < r.right &&
-           pt.y >= r.top && pt.y < r.bottom;
-  };
-  for (HWND t : topLevelOrder()) {
-    if (!inside(t)) continue;
-    HWND hit = t;
-    for (bool deeper = true; deeper;) {
-      deeper = false;
-      Window* w = findWindow(hit);
-      // Later children are drawn on top.
-      for (auto it = w->children.rbegin(); it != w->children.rend(); ++it)
-        if (inside(*it)) {
-          hit = *it;
-          deeper = true;
-          break;
-        }
-    }
-    return hit;
-  }
-  return nullptr;
 }
 
 }  // namespace winapi

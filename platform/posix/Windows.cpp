@@ -198,23 +198,6 @@ ATOM RegisterClassA(const WNDCLASSA* wc) {
   return a;
 }
 
-BOOL UnregisterClassA(LPCSTR name, HINSTANCE) {
-  if (!name) return FALSE;
-  auto& cs = classes();
-  for (auto it = cs.begin(); it != cs.end(); ++it) {
-    if (strcasecmp(it->name.c_str(), name) != 0 || it->builtin) continue;
-    for (auto& s : slots())
-      if (s.win && strcasecmp(s.win->className.c_str(), name) == 0) {
-        SetLastError(1412);  // ERROR_CLASS_HAS_WINDOWS
-        return FALSE;
-      }
-    cs.erase(it);
-    return TRUE;
-  }
-  SetLastError(1411);  // ERROR_CLASS_DOES_NOT_EXIST
-  return FALSE;
-}
-
 BOOL GetClassInfoA(HINSTANCE, LPCSTR name, WNDCLASSA* out) {
   if (!name || !out) return FALSE;
   WindowClass* c = findClassMutable(name);

@@ -43,9 +43,9 @@ void AppCore::SetUp() {
   iniDir_ = testsupport::UseSettingsDir(dir_);
   iniInDir_ = iniDir_ == fs::path(dir_);
   fs::remove(IniPath());
-  gui_ = AllocateHWnd([this](TMessage& m) {
+  gui_ = std::make_unique<TUtilWindow>(MessageHandler([this](TMessage& m) {
     if (m.Msg != WM_USER + 1) {
-      m.Result = DefWindowProcA(gui_, m.Msg, m.WParam, m.LParam);
+      m.Result = DefWindowProcA(gui_->Handle(), m.Msg, m.WParam, m.LParam);
       return;
     }
     std::function<void()> f;
@@ -55,14 +55,14 @@ void AppCore::SetUp() {
       guiCalls_.pop_front();
     }
     f();
-  });
+  }));
   fixedClock_ = testsupport::FixTestClock(kStartMs);
   boxes_ = std::make_unique<testsupport::DialogAnswers>();
 }
 
 void AppCore::TearDown() {
   if (Form1) StopApp();
-  DeallocateHWnd(gui_);
+  gui_.reset();
   boxes_.reset();
   testsupport::ReleaseTestClock();
   std::error_code ec;
@@ -141,7 +141,7 @@ void AppCore::OnGui(std::function<void()> f) {
     std::lock_guard<std::mutex> l(guiMu_);
     guiCalls_.push_back(std::move(f));
   }
-  PostMessageA(gui_, WM_USER + 1, 0, 0);
+  PostMessageA(gui_->Handle(), WM_USER + 1, 0, 0);
 }
 
 void AppCore::Advance(int64_t ms) { testsupport::AdvanceTestClock(ms); }

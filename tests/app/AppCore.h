@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/fMain.h"
+#include "framework/UtilWindow.h"
 #include "tests/support/DialogAnswer.h"
 
 class AppCore : public ::testing::Test {
@@ -58,7 +59,7 @@ class AppCore : public ::testing::Test {
   std::string dir_;
   std::filesystem::path iniDir_;
   bool iniInDir_ = false;
-  HWND gui_ = nullptr;
+  std::unique_ptr<TUtilWindow> gui_;
   std::unique_ptr<testsupport::DialogAnswers> boxes_;
   std::mutex guiMu_;
   std::deque<std::function<void()>> guiCalls_;

@@ -75,7 +75,7 @@ class TTestForm : public TForm {
     OnCreate = [](TObject*) { Log("create"); };
     Panel1 = Make<TPanel>("Panel1");
     Panel1->SetAlign(alTop);
-    Panel1->SetHeight(124);
+    Panel1->SetBounds(Panel1->Left(), Panel1->Top(), Panel1->Width(), 124);
     Panel1->TabOrder = 0;
     First = Make<TLoadProbe>("First");
     Label1 = Make<TLabel>("Label1", Panel1);

@@ -58,20 +58,6 @@ TEST(Focus, DestroyedFocusAndActivationGoBack) {
   EXPECT_EQ(GetActiveWindow(), p);
 }
 
-TEST(WindowTreeView, TopLevelInZOrderChildrenInCreationOrder) {
-  MessageRecorder rec;
-  HWND a = rec.create("first", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  HWND b = rec.create("second", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  HWND c1 = rec.create("c1", WS_CHILD | WS_VISIBLE, a, 1);
-  HWND c2 = rec.create("c2", WS_CHILD | WS_VISIBLE, a, 2);
-  SetForegroundWindow(a);
-  std::vector<HWND> order;
-  for (auto& i : posix::windowTree())
-    if (i.hwnd == a || i.hwnd == b || i.hwnd == c1 || i.hwnd == c2) order.push_back(i.hwnd);
-  EXPECT_EQ(order, (std::vector<HWND>{a, c1, c2, b}));
-  EXPECT_EQ(WindowFromPoint(POINT{15, 40}), a);
-}
-
 TEST(InputState, CursorAndKeysAsTheDisplaySetThem) {
   posix::setCursorPos(12, 34);
   POINT p;
