@@ -17,10 +17,10 @@ import sys
 SIZE = 16
 MATCH = 0.9
 NAVY = bytes((0, 0, 128))  # the dial: in every picture, and rare elsewhere
-spec = importlib.util.spec_from_file_location(
+found = importlib.util.spec_from_file_location(
     "make_icon", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-icon.py"))
-make_icon = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(make_icon)
+make_icon = importlib.util.module_from_spec(found)
+found.loader.exec_module(make_icon)
 
 
 def picture(mark):

@@ -57,7 +57,7 @@ class TerminalDesk : public ::testing::Test {
   }
   // Makes the windows "kind x y w h text[|hint]; ...": the first a top-level one (form,
   // maximised, hidden), made active, the others its children.
-  void makeForm(const std::string& spec) {
+  void makeForm(const std::string& layout) {
     static const std::map<std::string, std::pair<const char*, DWORD>> kKinds = {
         {"form", {"DeskForm", WS_OVERLAPPEDWINDOW | WS_VISIBLE}},
         {"maximised", {"DeskForm", WS_OVERLAPPEDWINDOW | WS_VISIBLE}},
@@ -68,12 +68,12 @@ class TerminalDesk : public ::testing::Test {
         {"spin", {UPDOWN_CLASSA, UDS_ARROWKEYS | UDS_SETBUDDYINT}},
         {"button", {"BUTTON", 0}},
         {"check", {"BUTTON", BS_AUTOCHECKBOX}}};
-    for (size_t at = 0, end; at < spec.size(); at = end + 2) {
-      end = std::min(spec.find("; ", at), spec.size());
+    for (size_t at = 0, end; at < layout.size(); at = end + 2) {
+      end = std::min(layout.find("; ", at), layout.size());
       char kind[16] = "";
       int x = 0, y = 0, w = 0, h = 0, used = 0;
-      std::sscanf(spec.c_str() + at, "%15s %d %d %d %d %n", kind, &x, &y, &w, &h, &used);
-      std::string text = spec.substr(at + used, end - at - used);
+      std::sscanf(layout.c_str() + at, "%15s %d %d %d %d %n", kind, &x, &y, &w, &h, &used);
+      std::string text = layout.substr(at + used, end - at - used);
       size_t bar = std::min(text.find('|'), text.size());
       auto [cls, style] = kKinds.at(kind);
       HWND parent = form_.empty() ? nullptr : form_[0];
@@ -83,7 +83,7 @@ class TerminalDesk : public ::testing::Test {
       if (bar < text.size()) posix::setWindowHint(form_.back(), text.substr(bar + 1));
     }
     SetActiveWindow(form_[0]);
-    if (spec.rfind("maximised", 0) == 0) ShowWindow(form_[0], SW_MAXIMIZE);
+    if (layout.rfind("maximised", 0) == 0) ShowWindow(form_[0], SW_MAXIMIZE);
   }
   void closeForm() {
     if (!form_.empty()) DestroyWindow(form_[0]);
